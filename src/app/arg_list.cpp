@@ -1,0 +1,75 @@
+#include "arg_list.h"
+
+#include <utility>
+
+namespace langsetup {
+
+ArgList ArgList::Split(std::u16string_view commandLine) {
+    ArgList list;
+    list.buffer_.assign(commandLine.begin(), commandLine.end());
+    // A NUL inside the view ends the command line, as it would for the platform's string.
+    if (const auto nul = list.buffer_.find(u'\0'); nul != std::u16string::npos) {
+        list.buffer_.resize(nul);
+    }
+
+    char16_t* cursor = list.buffer_.data();  // buffer_ is terminated by std::u16string
+    while (*cursor != u'\0') {
+        while (IsArgumentSeparator(*cursor)) {
+            ++cursor;
+        }
+        const bool quoted = *cursor == u'"';
+        if (quoted) {
+            ++cursor;
+        }
+        list.items_.push_back(cursor);  // may be empty: the cursor can rest on the terminator
+
+        if (quoted) {
+            // Only a quote followed by a separator or the end closes the argument.
+            while (*cursor != u'\0' &&
+                   !(*cursor == u'"' && (cursor[1] == u'\0' || IsArgumentSeparator(cursor[1])))) {
+                ++cursor;
+            }
+            if (*cursor == u'"') {
+                *cursor = u'\0';
+                if (cursor[1] != u'\0') {
+                    cursor += 2;  // past the closing quote and the one separator after it
+                }
+            }
+        } else {
+            while (*cursor != u'\0' && !IsArgumentSeparator(*cursor)) {
+                ++cursor;
+            }
+            if (*cursor != u'\0') {
+                *cursor = u'\0';
+                ++cursor;
+            }
+        }
+    }
+    return list;
+}
+
+ArgList::ArgList(ArgList&& other) noexcept { *this = std::move(other); }
+
+ArgList& ArgList::operator=(ArgList&& other) noexcept {
+    if (this != &other) {
+        const char16_t* oldBase = other.buffer_.data();
+        buffer_ = std::move(other.buffer_);
+        items_ = std::move(other.items_);
+        other.buffer_.clear();
+        other.items_.clear();
+        Rebase(oldBase);
+    }
+    return *this;
+}
+
+void ArgList::Rebase(const char16_t* oldBase) {
+    const char16_t* newBase = buffer_.data();
+    if (newBase == oldBase) {
+        return;
+    }
+    for (auto& item : items_) {
+        item = newBase + (item - oldBase);
+    }
+}
+
+}  // namespace langsetup

@@ -1,0 +1,32 @@
+#include "module_directory.h"
+
+namespace langsetup {
+
+ModuleDirectoryInfo& ModuleDirectory() {
+    static ModuleDirectoryInfo directory;
+    return directory;
+}
+
+bool CutAfterLastBackslash(std::u16string& path) {
+    const auto last = path.rfind(u'\\');
+    if (last == std::u16string::npos) {
+        return false;
+    }
+    path.resize(last + 1);
+    return true;
+}
+
+ModuleDirectoryState FillModuleDirectory(std::u16string_view path, bool truncated) {
+    ModuleDirectoryInfo& directory = ModuleDirectory();
+    if (truncated || path.size() >= kModuleDirectoryCapacity) {
+        directory.path.clear();
+        directory.state = ModuleDirectoryState::kUnknown;
+    } else {
+        directory.path.assign(path);
+        directory.state = CutAfterLastBackslash(directory.path) ? ModuleDirectoryState::kFolder
+                                                                : ModuleDirectoryState::kNoBackslash;
+    }
+    return directory.state;
+}
+
+}  // namespace langsetup

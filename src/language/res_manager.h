@@ -1,0 +1,31 @@
+// Installs the host application's language module for a locale and removes the language folder
+// when its lifetime ends.
+#pragma once
+
+#include <cstdint>
+
+namespace langsetup {
+
+class CResManager {
+public:
+    CResManager() = default;
+    // Removes the language modules and, when it is then empty, the Languages folder.
+    virtual ~CResManager();
+
+    CResManager(const CResManager&) = delete;
+    CResManager& operator=(const CResManager&) = delete;
+    CResManager(CResManager&&) = delete;
+    CResManager& operator=(CResManager&&) = delete;
+
+    // Runs the module of the language that `localeId` selects.
+    void InstallForLocale(std::int32_t localeId);
+    // Copies Languages\<code>.exe beside the tool, runs it, waits for it and deletes the copy.
+    void RunLanguageModule(std::int32_t index);
+    // Records the language's folder in the host's per-user settings.
+    bool RecordLanguageFolder(std::int32_t index);
+
+private:
+    void RemoveLanguageFolder();
+};
+
+}  // namespace langsetup

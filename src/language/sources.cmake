@@ -1,0 +1,4 @@
+if(WIN32)
+    target_sources(langsetup_win32 PRIVATE
+        language/res_manager_win32.cpp)
+endif()

@@ -1,0 +1,1 @@
+# Registry value, key writer and registry-text lines.

@@ -1,0 +1,4 @@
+if(WIN32)
+    target_sources(langsetup_win32 PRIVATE
+        selfremoval/self_removal_win32.cpp)
+endif()

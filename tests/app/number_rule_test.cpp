@@ -1,0 +1,75 @@
+#include "app/number_rule.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace langsetup {
+namespace {
+
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+TEST(NumberRule, PlainDecimalWithSignAndTrailingText) {
+    EXPECT_EQ(ParseLocaleIdentifier(u"1031"), 1031);
+    EXPECT_EQ(ParseLocaleIdentifier(u"+1031"), 1031);
+    EXPECT_EQ(ParseLocaleIdentifier(u"-7"), -7);
+    EXPECT_EQ(ParseLocaleIdentifier(u"1031abc"), 1031);
+    EXPECT_EQ(ParseLocaleIdentifier(u"10 31"), 10);
+    EXPECT_EQ(ParseLocaleIdentifier(u"0x407"), 0);
+}
+
+TEST(NumberRule, NoDigitGivesZero) {
+    EXPECT_EQ(ParseLocaleIdentifier(u""), 0);
+    EXPECT_EQ(ParseLocaleIdentifier(u"de"), 0);
+    EXPECT_EQ(ParseLocaleIdentifier(u"-"), 0);
+    EXPECT_EQ(ParseLocaleIdentifier(u"+-1"), 0);  // one sign only
+    EXPECT_EQ(ParseLocaleIdentifier(u"   "), 0);
+}
+
+TEST(NumberRule, WhitespaceIsWiderThanTheArgumentSeparators) {
+    EXPECT_EQ(ParseLocaleIdentifier(u" \t\n\v\f\r1031"), 1031);
+    EXPECT_EQ(ParseLocaleIdentifier(u"\u00A01031"), 1031);
+    EXPECT_EQ(ParseLocaleIdentifier(u"\u3000\u2003\u202F-12"), -12);
+    EXPECT_EQ(ParseLocaleIdentifier(u"- 12"), 0);  // no white space after the sign
+    EXPECT_EQ(ParseLocaleIdentifier(u"\x1F" u"12"), 0);  // a control character is not white space
+}
+
+TEST(NumberRule, DigitsOfOtherScripts) {
+    EXPECT_EQ(ParseLocaleIdentifier(u"\u0661\u0660\u0663\u0661"), 1031);  // Arabic-Indic
+    EXPECT_EQ(ParseLocaleIdentifier(u"\u06F1\u06F0\u06F3\u06F1"), 1031);  // Extended Arabic-Indic
+    EXPECT_EQ(ParseLocaleIdentifier(u"\u0967\u0966\u0969\u0967"), 1031);  // Devanagari
+    EXPECT_EQ(ParseLocaleIdentifier(u"\uFF11\uFF10\uFF13\uFF11"), 1031);  // fullwidth
+    EXPECT_EQ(ParseLocaleIdentifier(u"1\u0660\uFF13\u09E7"), 1031);       // mixed scripts
+    EXPECT_EQ(ParseLocaleIdentifier(u"\u0E59\u0ED9"), 99);               // Thai, Lao nines
+    // Neighbours of digit blocks, superscripts and Roman numerals are not decimal digits.
+    EXPECT_EQ(ParseLocaleIdentifier(u"1\u065F"), 1);
+    EXPECT_EQ(ParseLocaleIdentifier(u"1\u066A"), 1);
+    EXPECT_EQ(ParseLocaleIdentifier(u"1\u00B2"), 1);
+    EXPECT_EQ(ParseLocaleIdentifier(u"1\u2167"), 1);
+    EXPECT_EQ(ParseLocaleIdentifier(u"1\uFF1A"), 1);
+}
+
+TEST(NumberRule, ClampsToTheSigned32BitBounds) {
+    EXPECT_EQ(ParseLocaleIdentifier(u"2147483647"), kMax);
+    EXPECT_EQ(ParseLocaleIdentifier(u"2147483648"), kMax);
+    EXPECT_EQ(ParseLocaleIdentifier(u"-2147483648"), kMin);
+    EXPECT_EQ(ParseLocaleIdentifier(u"-2147483649"), kMin);
+    EXPECT_EQ(ParseLocaleIdentifier(u"99999999999999999999999999999999"), kMax);
+    EXPECT_EQ(ParseLocaleIdentifier(u"-00000000000000000000000000000001"), -1);
+}
+
+TEST(NumberRule, WholeNumberNeedsDigitsAndNothingAfterThem) {
+    EXPECT_EQ(ParseWholeNumber(u"1031"), 1031);
+    EXPECT_EQ(ParseWholeNumber(u" -12"), -12);
+    EXPECT_EQ(ParseWholeNumber(u"\uFF10"), 0);
+    EXPECT_EQ(ParseWholeNumber(u"99999999999"), kMax);
+    EXPECT_FALSE(ParseWholeNumber(u""));
+    EXPECT_FALSE(ParseWholeNumber(u"-"));
+    EXPECT_FALSE(ParseWholeNumber(u"de.exe"));
+    EXPECT_FALSE(ParseWholeNumber(u"12 "));
+    EXPECT_FALSE(ParseWholeNumber(u"12x"));
+}
+
+}  // namespace
+}  // namespace langsetup

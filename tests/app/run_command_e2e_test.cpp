@@ -1,0 +1,46 @@
+// The built tool, run under Windows with real command lines.
+#include <gtest/gtest.h>
+
+#include "support/win_test_support.h"
+
+namespace langsetup::test {
+namespace {
+
+class RunCommandEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopyFileOrFail(ToolPath(), tool_);
+        WriteTextFile(folder_ / L"1031", "a file named like an argument");
+        WriteTextFile(folder_ / L"de.exe", "a file named like a module");
+    }
+
+    // Runs the tool with `line` as its whole command line, from its own folder.
+    void ExpectExitZeroAndFolderUnchanged(const std::wstring& line) {
+        const TreeSnapshot before = SnapshotTree(folder_.Path());
+        const ProcessResult result = RunProcess(tool_, line, folder_.Path());
+        ASSERT_TRUE(result.started) << Narrow(line);
+        ASSERT_FALSE(result.timedOut) << Narrow(line);
+        EXPECT_EQ(result.exitCode, 0u) << Narrow(line);
+        EXPECT_EQ(SnapshotTree(folder_.Path()), before) << Narrow(line);
+    }
+
+    ScratchDir folder_{L"langsetup run"};
+    std::wstring tool_ = folder_ / L"langsetup.exe";
+};
+
+TEST_F(RunCommandEndToEnd, FormsThatDoNothingExitZeroAndTouchNoFile) {
+    for (const wchar_t* arguments :
+         {L"", L"/INSTALL", L"/Install", L"-install", L"install", L"/clean2", L"1031", L"de.exe",
+          L"\"\"", L"/Clean"}) {
+        ExpectExitZeroAndFolderUnchanged(L"\"" + tool_ + L"\" " + std::wstring(arguments));
+    }
+}
+
+TEST_F(RunCommandEndToEnd, CommandLinesWithoutAProgramPathExitZero) {
+    ExpectExitZeroAndFolderUnchanged(L"");
+    ExpectExitZeroAndFolderUnchanged(L"   ");
+    ExpectExitZeroAndFolderUnchanged(L"x");
+}
+
+}  // namespace
+}  // namespace langsetup::test

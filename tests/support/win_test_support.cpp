@@ -1,0 +1,206 @@
+#include "support/win_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "app/unique_handle_win32.h"
+
+namespace langsetup::test {
+
+std::wstring FromUnixPath(const std::string& unixPath) {
+    std::wstring path = L"Z:" + Widen(unixPath);
+    for (auto& c : path) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return path;
+}
+
+std::wstring ToolPath() { return FromUnixPath(LANGSETUP_TOOL_PATH); }
+
+std::wstring TestProgramPath(const std::wstring& fileName) {
+    return FromUnixPath(LANGSETUP_TEST_BINARY_DIR) + L"\\" + fileName;
+}
+
+ScratchDir::ScratchDir(const std::wstring& nameHint) {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) {
+        ADD_FAILURE() << "no temporary folder";
+        return;
+    }
+    path_ = std::wstring(temp) + nameHint + L"-" + std::to_wstring(::GetCurrentProcessId()) +
+            L"-" + std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
+    if (!::CreateDirectoryW(path_.c_str(), nullptr)) {
+        ADD_FAILURE() << "cannot create " << Narrow(path_) << ": " << ::GetLastError();
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    if (!path_.empty()) {
+        RemoveTree(path_);
+    }
+}
+
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (search) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileW(child.c_str());
+            }
+        } while (::FindNextFileW(search.Get(), &data));
+    }
+    search.Reset();
+    ::RemoveDirectoryW(path.c_str());
+}
+
+ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
+                         const std::wstring& currentDirectory, DWORD timeoutMs) {
+    ProcessResult result;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    if (!::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                          &info)) {
+        return result;
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    result.started = true;
+    if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        result.timedOut = true;
+        ::TerminateProcess(process.Get(), 99);
+        ::WaitForSingleObject(process.Get(), 5000);
+    }
+    ::GetExitCodeProcess(process.Get(), &result.exitCode);
+    return result;
+}
+
+ProcessResult RunTool(const std::wstring& toolPath, const std::wstring& arguments,
+                      const std::wstring& currentDirectory, DWORD timeoutMs) {
+    std::wstring line = L"\"" + toolPath + L"\"";
+    if (!arguments.empty()) {
+        line += L" " + arguments;
+    }
+    return RunProcess(toolPath, line, currentDirectory, timeoutMs);
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& content) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.IsValid()) << "cannot create " << Narrow(path);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()),
+                            &written, nullptr));
+    ASSERT_EQ(written, content.size());
+}
+
+std::optional<std::string> ReadTextFile(const std::wstring& path) {
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string content;
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+        content.append(chunk, read);
+    }
+    return content;
+}
+
+void CopyFileOrFail(const std::wstring& from, const std::wstring& to) {
+    ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE))
+        << "cannot copy " << Narrow(from) << " to " << Narrow(to) << ": " << ::GetLastError();
+}
+
+void MakeDirectory(const std::wstring& path) {
+    ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr)) << "cannot create " << Narrow(path);
+}
+
+namespace {
+
+void SnapshotInto(const std::wstring& root, const std::wstring& relative, TreeSnapshot& out) {
+    WIN32_FIND_DATAW data;
+    const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
+    UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!search) {
+        return;
+    }
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[child] = -1;
+            SnapshotInto(root, child, out);
+        } else {
+            out[child] = static_cast<std::int64_t>(
+                (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        }
+    } while (::FindNextFileW(search.Get(), &data));
+}
+
+}  // namespace
+
+TreeSnapshot SnapshotTree(const std::wstring& root) {
+    TreeSnapshot snapshot;
+    SnapshotInto(root, L"", snapshot);
+    return snapshot;
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                          nullptr, nullptr);
+    return out;
+}
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+}  // namespace langsetup::test

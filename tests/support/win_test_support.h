@@ -1,0 +1,82 @@
+// Helpers for tests that run under Windows (Wine): scratch folders, real processes, files.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace langsetup::test {
+
+// Windows path of the built langsetup.exe.
+std::wstring ToolPath();
+// Windows path of a program built beside the tests (for example a sample language module).
+std::wstring TestProgramPath(const std::wstring& fileName);
+// Windows path of a Linux path ("Z:" maps to "/").
+std::wstring FromUnixPath(const std::string& unixPath);
+
+// A new, empty folder under the temporary folder, removed with everything in it at the end.
+class ScratchDir {
+public:
+    // `nameHint` becomes part of the folder's name (it may hold blanks).
+    explicit ScratchDir(const std::wstring& nameHint = L"langsetup-test");
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    // The folder's full path without a trailing backslash.
+    const std::wstring& Path() const { return path_; }
+    // Path() + "\" + relative.
+    std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+private:
+    std::wstring path_;
+};
+
+void RemoveTree(const std::wstring& path);
+
+struct ProcessResult {
+    bool started = false;
+    bool timedOut = false;  // the process was killed after the time limit
+    DWORD exitCode = 0;
+};
+
+// Starts `application` (exactly that file) with `commandLine` as its whole command line, in
+// `currentDirectory` (or the test's own when empty), and waits at most `timeoutMs`.
+ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
+                         const std::wstring& currentDirectory = L"", DWORD timeoutMs = 60000);
+
+// Runs a copy of the tool at `toolPath` with `arguments` after its quoted path.
+ProcessResult RunTool(const std::wstring& toolPath, const std::wstring& arguments,
+                      const std::wstring& currentDirectory = L"", DWORD timeoutMs = 60000);
+
+bool FileExists(const std::wstring& path);       // a file, not a folder
+bool DirectoryExists(const std::wstring& path);  // a folder
+void WriteTextFile(const std::wstring& path, const std::string& content);
+std::optional<std::string> ReadTextFile(const std::wstring& path);
+void CopyFileOrFail(const std::wstring& from, const std::wstring& to);
+void MakeDirectory(const std::wstring& path);
+
+// Relative path -> size of every file and folder under `root` (folders have size -1).
+using TreeSnapshot = std::map<std::wstring, std::int64_t>;
+TreeSnapshot SnapshotTree(const std::wstring& root);
+
+// Polls `condition` until it holds or `timeoutMs` has passed; returns its last result.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() >= deadline) {
+            return condition();
+        }
+        ::Sleep(20);
+    }
+    return true;
+}
+
+std::string Narrow(const std::wstring& text);  // UTF-8, for messages
+std::wstring Widen(const std::string& text);   // from UTF-8
+
+}  // namespace langsetup::test
