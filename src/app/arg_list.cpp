@@ -48,7 +48,9 @@ ArgList ArgList::Split(std::u16string_view commandLine) {
     return list;
 }
 
-ArgList::ArgList(ArgList&& other) noexcept { *this = std::move(other); }
+ArgList::ArgList(ArgList&& other) noexcept {
+    *this = std::move(other);
+}
 
 ArgList& ArgList::operator=(ArgList&& other) noexcept {
     if (this != &other) {

@@ -23,8 +23,9 @@ ModuleDirectoryState FillModuleDirectory(std::u16string_view path, bool truncate
         directory.state = ModuleDirectoryState::kUnknown;
     } else {
         directory.path.assign(path);
-        directory.state = CutAfterLastBackslash(directory.path) ? ModuleDirectoryState::kFolder
-                                                                : ModuleDirectoryState::kNoBackslash;
+        directory.state = CutAfterLastBackslash(directory.path)
+                              ? ModuleDirectoryState::kFolder
+                              : ModuleDirectoryState::kNoBackslash;
     }
     return directory.state;
 }

@@ -19,9 +19,20 @@ constexpr std::array<char16_t, 37> kDigitZeros = {
 
 bool IsNumberWhitespace(char16_t c) {
     switch (c) {
-        case 0x0009: case 0x000A: case 0x000B: case 0x000C: case 0x000D:
-        case 0x0020: case 0x0085: case 0x00A0: case 0x1680:
-        case 0x2028: case 0x2029: case 0x202F: case 0x205F: case 0x3000:
+        case 0x0009:
+        case 0x000A:
+        case 0x000B:
+        case 0x000C:
+        case 0x000D:
+        case 0x0020:
+        case 0x0085:
+        case 0x00A0:
+        case 0x1680:
+        case 0x2028:
+        case 0x2029:
+        case 0x202F:
+        case 0x205F:
+        case 0x3000:
             return true;
         default:
             return c >= 0x2000 && c <= 0x200A;
@@ -68,7 +79,9 @@ ParsedNumber ParseDecimal(std::u16string_view text) {
     return result;
 }
 
-std::int32_t ParseLocaleIdentifier(std::u16string_view text) { return ParseDecimal(text).value; }
+std::int32_t ParseLocaleIdentifier(std::u16string_view text) {
+    return ParseDecimal(text).value;
+}
 
 std::optional<std::int32_t> ParseWholeNumber(std::u16string_view text) {
     const ParsedNumber parsed = ParseDecimal(text);

@@ -17,9 +17,9 @@ bool IsNumberWhitespace(char16_t c);
 int DecimalDigitValue(char16_t c);
 
 struct ParsedNumber {
-    std::int32_t value = 0;      // clamped to the signed 32-bit bounds; 0 without digits
-    bool hasDigits = false;      // at least one digit was read
-    std::size_t end = 0;         // index of the first character after the digits (or the sign)
+    std::int32_t value = 0;  // clamped to the signed 32-bit bounds; 0 without digits
+    bool hasDigits = false;  // at least one digit was read
+    std::size_t end = 0;     // index of the first character after the digits (or the sign)
 };
 
 // Reads a number from the start of `text` up to the first character that is not a digit.

@@ -12,6 +12,8 @@ const ArgList gProcessArgs = ArgList::Split(AsU16View(::GetCommandLineW()));
 
 }  // namespace
 
-const ArgList& ProcessArgs() { return gProcessArgs; }
+const ArgList& ProcessArgs() {
+    return gProcessArgs;
+}
 
 }  // namespace langsetup

@@ -19,8 +19,8 @@ HINSTANCE gInstance = nullptr;
 // 2048-unit buffer is detected (the call then fills the buffer to the brim) and never used.
 ModuleDirectoryState FillModuleDirectoryFromInstance() {
     std::array<wchar_t, kModuleDirectoryCapacity> buffer{};
-    const DWORD length = ::GetModuleFileNameW(gInstance, buffer.data(),
-                                              static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        ::GetModuleFileNameW(gInstance, buffer.data(), static_cast<DWORD>(buffer.size()));
     const bool unusable = length == 0 || length >= buffer.size();
     return FillModuleDirectory(std::u16string_view{AsU16(buffer.data()), unusable ? 0 : length},
                                unusable);
@@ -31,8 +31,8 @@ void RunInstallDriver(const ArgList& args) {
     if (FillModuleDirectoryFromInstance() != ModuleDirectoryState::kFolder) {
         return;
     }
-    const std::int32_t locale = LocaleFromArguments(args).value_or(
-        static_cast<std::int32_t>(::GetSystemDefaultLCID()));
+    const std::int32_t locale =
+        LocaleFromArguments(args).value_or(static_cast<std::int32_t>(::GetSystemDefaultLCID()));
     manager.InstallForLocale(locale);
 }
 

@@ -8,10 +8,18 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are 
 
 namespace langsetup {
 
-inline const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-inline wchar_t* AsWide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
-inline const wchar_t* AsWide(const std::u16string& text) { return AsWide(text.c_str()); }
-inline const char16_t* AsU16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
+inline const wchar_t* AsWide(const char16_t* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
+inline wchar_t* AsWide(char16_t* text) {
+    return reinterpret_cast<wchar_t*>(text);
+}
+inline const wchar_t* AsWide(const std::u16string& text) {
+    return AsWide(text.c_str());
+}
+inline const char16_t* AsU16(const wchar_t* text) {
+    return reinterpret_cast<const char16_t*>(text);
+}
 inline std::u16string_view AsU16View(const wchar_t* text) {
     return text == nullptr ? std::u16string_view{} : std::u16string_view{AsU16(text)};
 }

@@ -56,7 +56,8 @@ TEST(ArgListSplit, QuoteRules) {
 }
 
 TEST(ArgListSplit, OnlyTheSixAsciiWhitespaceCharactersSeparate) {
-    EXPECT_EQ(SplitToStrings(u"a\tb\nc\rd\ve\ff g"), (Args{u"a", u"b", u"c", u"d", u"e", u"f", u"g"}));
+    EXPECT_EQ(SplitToStrings(u"a\tb\nc\rd\ve\ff g"),
+              (Args{u"a", u"b", u"c", u"d", u"e", u"f", u"g"}));
     EXPECT_EQ(SplitToStrings(u"a\u00A0b\u3000c\u2003d\x1F"), (Args{u"a\u00A0b\u3000c\u2003d\x1F"}));
 }
 

@@ -5,7 +5,9 @@
 namespace langsetup {
 namespace {
 
-CommandMode ModeOf(std::u16string_view line) { return ChooseMode(ArgList::Split(line)); }
+CommandMode ModeOf(std::u16string_view line) {
+    return ChooseMode(ArgList::Split(line));
+}
 
 TEST(ChooseMode, SwitchesAreExactAndCaseSensitive) {
     EXPECT_EQ(ModeOf(u"tool.exe /install"), CommandMode::kInstall);
@@ -13,9 +15,9 @@ TEST(ChooseMode, SwitchesAreExactAndCaseSensitive) {
     EXPECT_EQ(ModeOf(u"tool.exe \"/install\""), CommandMode::kInstall);
     EXPECT_EQ(ModeOf(u"tool.exe /clean"), CommandMode::kClean);
     EXPECT_EQ(ModeOf(u"tool.exe /clean x y"), CommandMode::kClean);
-    for (const auto* line : {u"tool.exe /INSTALL", u"tool.exe /Install", u"tool.exe -install",
-                             u"tool.exe install", u"tool.exe /install2", u"tool.exe /Clean",
-                             u"tool.exe /clean\u00A0"}) {
+    for (const auto* line :
+         {u"tool.exe /INSTALL", u"tool.exe /Install", u"tool.exe -install", u"tool.exe install",
+          u"tool.exe /install2", u"tool.exe /Clean", u"tool.exe /clean\u00A0"}) {
         EXPECT_EQ(ModeOf(line), CommandMode::kNothing) << "two arguments do nothing";
     }
 }

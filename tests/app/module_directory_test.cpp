@@ -11,7 +11,8 @@ TEST(ModuleDirectory, CutDirectlyAfterTheLastBackslash) {
     EXPECT_EQ(FillModuleDirectory(u"C:\\Apps\\My Tool\\tool.exe", false),
               ModuleDirectoryState::kFolder);
     EXPECT_EQ(ModuleDirectory().path, u"C:\\Apps\\My Tool\\");
-    EXPECT_EQ(FillModuleDirectory(u"\\\\server\\share\\t.exe", false), ModuleDirectoryState::kFolder);
+    EXPECT_EQ(FillModuleDirectory(u"\\\\server\\share\\t.exe", false),
+              ModuleDirectoryState::kFolder);
     EXPECT_EQ(ModuleDirectory().path, u"\\\\server\\share\\");
 }
 
@@ -22,8 +23,8 @@ TEST(ModuleDirectory, PathWithoutBackslashStaysUncut) {
 
 TEST(ModuleDirectory, APathThatDoesNotFitIsNeverUsed) {
     // The longest path that fits: 2047 units and its terminator.
-    const std::u16string fits = u"C:\\" + std::u16string(kModuleDirectoryCapacity - 13, u'a') +
-                                u"\\tool.exe";
+    const std::u16string fits =
+        u"C:\\" + std::u16string(kModuleDirectoryCapacity - 13, u'a') + u"\\tool.exe";
     ASSERT_EQ(fits.size(), kModuleDirectoryCapacity - 1);
     EXPECT_EQ(FillModuleDirectory(fits, false), ModuleDirectoryState::kFolder);
     EXPECT_EQ(ModuleDirectory().path, fits.substr(0, fits.size() - 8));

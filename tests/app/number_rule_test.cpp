@@ -32,7 +32,9 @@ TEST(NumberRule, WhitespaceIsWiderThanTheArgumentSeparators) {
     EXPECT_EQ(ParseLocaleIdentifier(u"\u00A01031"), 1031);
     EXPECT_EQ(ParseLocaleIdentifier(u"\u3000\u2003\u202F-12"), -12);
     EXPECT_EQ(ParseLocaleIdentifier(u"- 12"), 0);  // no white space after the sign
-    EXPECT_EQ(ParseLocaleIdentifier(u"\x1F" u"12"), 0);  // a control character is not white space
+    EXPECT_EQ(ParseLocaleIdentifier(u"\x1F"
+                                    u"12"),
+              0);  // a control character is not white space
 }
 
 TEST(NumberRule, DigitsOfOtherScripts) {
@@ -41,7 +43,7 @@ TEST(NumberRule, DigitsOfOtherScripts) {
     EXPECT_EQ(ParseLocaleIdentifier(u"\u0967\u0966\u0969\u0967"), 1031);  // Devanagari
     EXPECT_EQ(ParseLocaleIdentifier(u"\uFF11\uFF10\uFF13\uFF11"), 1031);  // fullwidth
     EXPECT_EQ(ParseLocaleIdentifier(u"1\u0660\uFF13\u09E7"), 1031);       // mixed scripts
-    EXPECT_EQ(ParseLocaleIdentifier(u"\u0E59\u0ED9"), 99);               // Thai, Lao nines
+    EXPECT_EQ(ParseLocaleIdentifier(u"\u0E59\u0ED9"), 99);                // Thai, Lao nines
     // Neighbours of digit blocks, superscripts and Roman numerals are not decimal digits.
     EXPECT_EQ(ParseLocaleIdentifier(u"1\u065F"), 1);
     EXPECT_EQ(ParseLocaleIdentifier(u"1\u066A"), 1);

@@ -29,9 +29,8 @@ protected:
 };
 
 TEST_F(RunCommandEndToEnd, FormsThatDoNothingExitZeroAndTouchNoFile) {
-    for (const wchar_t* arguments :
-         {L"", L"/INSTALL", L"/Install", L"-install", L"install", L"/clean2", L"1031", L"de.exe",
-          L"\"\"", L"/Clean"}) {
+    for (const wchar_t* arguments : {L"", L"/INSTALL", L"/Install", L"-install", L"install",
+                                     L"/clean2", L"1031", L"de.exe", L"\"\"", L"/Clean"}) {
         ExpectExitZeroAndFolderUnchanged(L"\"" + tool_ + L"\" " + std::wstring(arguments));
     }
 }

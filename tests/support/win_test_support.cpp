@@ -19,7 +19,9 @@ std::wstring FromUnixPath(const std::string& unixPath) {
     return path;
 }
 
-std::wstring ToolPath() { return FromUnixPath(LANGSETUP_TOOL_PATH); }
+std::wstring ToolPath() {
+    return FromUnixPath(LANGSETUP_TOOL_PATH);
+}
 
 std::wstring TestProgramPath(const std::wstring& fileName) {
     return FromUnixPath(LANGSETUP_TEST_BINARY_DIR) + L"\\" + fileName;
@@ -33,8 +35,8 @@ ScratchDir::ScratchDir(const std::wstring& nameHint) {
         ADD_FAILURE() << "no temporary folder";
         return;
     }
-    path_ = std::wstring(temp) + nameHint + L"-" + std::to_wstring(::GetCurrentProcessId()) +
-            L"-" + std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
+    path_ = std::wstring(temp) + nameHint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
     if (!::CreateDirectoryW(path_.c_str(), nullptr)) {
         ADD_FAILURE() << "cannot create " << Narrow(path_) << ": " << ::GetLastError();
     }
@@ -196,8 +198,8 @@ std::wstring Widen(const std::string& text) {
     if (text.empty()) {
         return {};
     }
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
+    const int size =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(size), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
     return out;
