@@ -9,9 +9,10 @@
 // The run time's default handler would print the exception's demangled name to a console this
 // program never has, and the demangler adds about 25 KiB to the executable.
 namespace __gnu_cxx {
+// NOLINTNEXTLINE(bugprone-reserved-identifier): replaces the run time's own handler
 void __verbose_terminate_handler() {
     std::abort();
-}  // NOLINT(bugprone-reserved-identifier)
+}
 }  // namespace __gnu_cxx
 
 namespace {
