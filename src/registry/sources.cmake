@@ -1,1 +1,3 @@
-# Registry value, key writer and registry-text lines.
+# Registry value (OS-free).
+target_sources(langsetup_core PRIVATE
+    registry/reg_value.cpp)
