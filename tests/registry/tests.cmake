@@ -1,5 +1,6 @@
 # Tests of the registry area.
 
-# Registry value.
+# Registry value and registry-text lines.
 target_sources(langsetup_core_tests PRIVATE
-    registry/reg_value_test.cpp)
+    registry/reg_value_test.cpp
+    registry/reg_text_lines_test.cpp)
