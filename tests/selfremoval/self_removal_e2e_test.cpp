@@ -89,31 +89,25 @@ TEST_F(CleanEndToEnd, TemporaryFolderWithBlanksDeletesNoFragment) {
     ExpectOnlyTheToolRemoved(before, L"tool\\langsetup.exe");
 }
 
-TEST_F(CleanEndToEnd, ToolPathLongerThanMaxPathIsNeverCut) {
-    // A 260-unit buffer would cut the path inside the file name, naming the decoy beside it.
-    std::wstring folder = L"tool";
-    while ((root_ / folder).size() < 240) {
-        folder += L"\\a-long-folder-name";
+TEST_F(CleanEndToEnd, TemporaryFolderTooLongForATemporaryFileNameStartsNoCopy) {
+    // The platform reports the folder whole, but a temporary file name in it would not fit
+    // MAX_PATH: no copy starts and the tool stays.
+    std::wstring temp = L"temp";
+    MakeDirectory(root_ / temp);
+    while ((root_ / temp).size() < 230) {
+        temp += L"\\long-folder";
+        MakeDirectory(root_ / temp);
     }
-    std::wstring made;
-    for (std::size_t start = 0; start <= folder.size();) {
-        const std::size_t end = std::min(folder.find(L'\\', start), folder.size());
-        made = folder.substr(0, end);
-        MakeDirectory(root_ / made);
-        start = end + 1;
-    }
-    const std::wstring name = std::wstring(300 - (root_ / folder).size(), L'x') + L".exe";
-    const std::wstring relativeTool = folder + L"\\" + name;
-    const std::size_t cut = 259 - (root_.Path().size() + 1);
-    const std::wstring relativeDecoy = relativeTool.substr(0, cut);
-    ASSERT_GT(relativeDecoy.size(), folder.size() + 1);  // the cut lies in the file name
-    WriteTextFile(root_ / relativeDecoy, "decoy");
-    MakeDirectory(root_ / L"temp");
-    const TreeSnapshot before = PlaceAndClean(relativeTool, L"temp");
-    ExpectOnlyTheToolRemoved(before, relativeTool);
+    temp += L"\\" + std::wstring(252 - (root_ / temp).size() - 1, L't');
+    MakeDirectory(root_ / temp);
+    ASSERT_EQ((root_ / temp).size(), 252u);
+    MakeDirectory(root_ / L"tool");
+    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", temp);
+    ::Sleep(1000);
+    EXPECT_EQ(SnapshotTree(root_.Path()), before);
 }
 
-TEST_F(CleanEndToEnd, TemporaryFolderTooLongForATemporaryFileStartsNoCopy) {
+TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
     std::wstring temp = L"temp";
     MakeDirectory(root_ / temp);
     while ((root_ / temp).size() < 300) {
@@ -173,10 +167,10 @@ TEST_F(WaiterEndToEnd, HandTypedNumberThatNamesNoHandleDeletesAtOnce) {
 }
 
 TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
-    for (const std::wstring& arguments :
-         {std::wstring(L"/INSTALL 1031"), std::wstring(L"/Install de.exe"),
-          std::wstring(L"-install 1031"), L"de.exe 1031", L"12x " + Quoted(victim_),
-          L"\"\" " + Quoted(victim_), L"0x0 " + Quoted(victim_), L"\"0 \" " + Quoted(victim_)}) {
+    const std::wstring victim = Quoted(victim_);
+    for (const std::wstring& arguments : std::initializer_list<std::wstring>{
+             L"/INSTALL 1031", L"/Install de.exe", L"-install 1031", L"de.exe 1031",
+             L"12x " + victim, L"\"\" " + victim, L"0x0 " + victim, L"\"0 \" " + victim}) {
         ExpectEndsAndKeepsEveryFile(arguments);
     }
 }
