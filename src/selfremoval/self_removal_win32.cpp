@@ -114,7 +114,8 @@ void StartSelfRemoval() {
     }
     const INT_PTR handleBits = reinterpret_cast<INT_PTR>(ownProcess.Get());
     const auto handleValue = static_cast<std::int32_t>(handleBits);
-    if (static_cast<INT_PTR>(handleValue) != handleBits) {
+    // The waiter takes only a positive value for a handle to wait on.
+    if (handleValue <= 0 || static_cast<INT_PTR>(handleValue) != handleBits) {
         return;
     }
     std::optional<std::u16string> line = BuildWaiterCommandLine(*copyPath, handleValue, *ownPath);
