@@ -73,12 +73,6 @@ TEST(SelfRemovalWin32, TemporaryFileIsNewAndEmptyInTheFolder) {
     EXPECT_EQ(tree.begin()->second, 0);
 }
 
-TEST(SelfRemovalWin32, OwnExecutablePathIsAnExistingFile) {
-    const std::optional<std::u16string> path = OwnExecutablePath();
-    ASSERT_TRUE(path.has_value());
-    EXPECT_TRUE(FileExists(ToWide(*path)));
-}
-
 // Ends the process it holds at the end of the scope.
 struct LiveProcess {
     UniqueHandle handle;
