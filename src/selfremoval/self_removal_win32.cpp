@@ -1,9 +1,166 @@
 #include "selfremoval/self_removal.h"
 
+#include <vector>
+
+#include "app/unique_handle_win32.h"
+#include "app/wide_win32.h"
+#include "selfremoval/self_removal_win32.h"
+#include "selfremoval/waiter_command_line.h"
+
 namespace langsetup {
+namespace {
 
-void StartSelfRemoval() {}
+// The longest path the platform can hand out, in UTF-16 units with the terminator.
+constexpr DWORD kLongestPath = 32768;
 
-void FinishSelfRemoval(std::u16string_view /*handleText*/, std::u16string_view /*path*/) {}
+// The access the waiter needs on the first process: wait for it, and learn its id to check
+// that the handle names another process.
+constexpr DWORD kWaiterAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+
+// GetTempFileNameW takes at most this many units of folder (it appends "DelXXXX.tmp").
+constexpr std::size_t kLongestTempFileFolder = MAX_PATH - 14;
+
+}  // namespace
+
+std::optional<std::u16string> OwnExecutablePath() {
+    for (DWORD capacity = MAX_PATH; capacity <= kLongestPath; capacity *= 2) {
+        std::vector<wchar_t> buffer(capacity, L'\0');
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), capacity);
+        if (length == 0) {
+            return std::nullopt;
+        }
+        // A path that filled the buffer to the brim may have been cut: try a bigger one.
+        if (length < capacity) {
+            return std::u16string(AsU16(buffer.data()), length);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::u16string> TemporaryFolder() {
+    // The reported size includes the terminator; the folder can change between the calls.
+    DWORD capacity = ::GetTempPathW(0, nullptr);
+    for (int attempt = 0; attempt < 4 && capacity != 0 && capacity <= kLongestPath; ++attempt) {
+        std::vector<wchar_t> buffer(capacity, L'\0');
+        const DWORD length = ::GetTempPathW(capacity, buffer.data());
+        if (length == 0) {
+            return std::nullopt;
+        }
+        if (length < capacity) {
+            return std::u16string(AsU16(buffer.data()), length);
+        }
+        capacity = length;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder) {
+    if (folder.empty() || folder.size() > kLongestTempFileFolder) {
+        return std::nullopt;
+    }
+    // Room for the folder, a backslash, "Del", four hex digits, ".tmp" and the terminator, even
+    // where a platform would not keep within MAX_PATH.
+    std::vector<wchar_t> buffer(folder.size() + MAX_PATH, L'\0');
+    if (::GetTempFileNameW(AsWide(folder), L"Del", 0, buffer.data()) == 0) {
+        return std::nullopt;
+    }
+    std::u16string path(AsU16(buffer.data()));
+    if (path.size() <= folder.size()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+WaiterHandleCheck CheckWaiterHandle(HANDLE handle) {
+    DWORD flags = 0;
+    if (!::GetHandleInformation(handle, &flags)) {
+        return WaiterHandleCheck::kNotOpen;
+    }
+    // Zero for anything but a process handle with query access (threads, events, files, ...).
+    const DWORD processId = ::GetProcessId(handle);
+    if (processId == 0 || processId == ::GetCurrentProcessId()) {
+        return WaiterHandleCheck::kUnusable;
+    }
+    return WaiterHandleCheck::kProcess;
+}
+
+void StartSelfRemoval() {
+    const std::optional<std::u16string> ownPath = OwnExecutablePath();
+    const std::optional<std::u16string> folder = TemporaryFolder();
+    if (!ownPath || !folder) {
+        return;
+    }
+    const std::optional<std::u16string> copyPath = CreateTemporaryFile(*folder);
+    if (!copyPath) {
+        return;
+    }
+
+    // Until the delete-on-close handle holds it, the temporary file is removed by hand on
+    // every way out.
+    UniqueFileHandle deleteOnClose;
+    if (::CopyFileW(AsWide(*ownPath), AsWide(*copyPath), FALSE)) {
+        deleteOnClose.Reset(::CreateFileW(AsWide(*copyPath), 0, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    }
+    if (!deleteOnClose) {
+        ::DeleteFileW(AsWide(*copyPath));
+        return;
+    }
+
+    // Inheritable, so the copy receives it under the same value.
+    UniqueHandle ownProcess(::OpenProcess(kWaiterAccess, TRUE, ::GetCurrentProcessId()));
+    if (!ownProcess) {
+        return;  // closing the delete-on-close handle removes the copy
+    }
+    const INT_PTR handleBits = reinterpret_cast<INT_PTR>(ownProcess.Get());
+    const auto handleValue = static_cast<std::int32_t>(handleBits);
+    // The waiter takes only a positive value for a handle to wait on.
+    if (handleValue <= 0 || static_cast<INT_PTR>(handleValue) != handleBits) {
+        return;
+    }
+    std::optional<std::u16string> line = BuildWaiterCommandLine(*copyPath, handleValue, *ownPath);
+    if (!line) {
+        return;
+    }
+
+    // The copy is named as the program to run, so exactly that file runs whatever the line
+    // holds. CreateProcessW may write into the line: it is ours to change.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (::CreateProcessW(AsWide(*copyPath), AsWide(line->data()), nullptr, nullptr, TRUE, 0,
+                         nullptr, nullptr, &startup, &started)) {
+        UniqueHandle copyProcess(started.hProcess);
+        UniqueHandle copyThread(started.hThread);
+    }
+    // The copy keeps its own handle to the first process; closing the delete-on-close handle
+    // marks the copy's file for deletion once the copy has ended.
+    ownProcess.Reset();
+    deleteOnClose.Reset();
+}
+
+void FinishSelfRemoval(std::u16string_view handleText, std::u16string_view path) {
+    const WaiterHandleArgument argument = ReadWaiterHandle(handleText);
+    if (argument.kind == WaiterHandleKind::kRefused) {
+        return;
+    }
+    if (argument.kind == WaiterHandleKind::kValue) {
+        const HANDLE handle = HandleFromValue(argument.value);
+        switch (CheckWaiterHandle(handle)) {
+            case WaiterHandleCheck::kNotOpen:
+                break;  // nothing to wait for, as with 0
+            case WaiterHandleCheck::kUnusable:
+                return;
+            case WaiterHandleCheck::kProcess: {
+                const UniqueHandle process(handle);  // inherited from the first process
+                if (::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+                    return;
+                }
+                break;
+            }
+        }
+    }
+    ::DeleteFileW(AsWide(std::u16string(path)));
+}
 
 }  // namespace langsetup

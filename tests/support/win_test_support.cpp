@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cwchar>
 #include <vector>
 
 #include "app/unique_handle_win32.h"
@@ -180,6 +181,87 @@ TreeSnapshot SnapshotTree(const std::wstring& root) {
     TreeSnapshot snapshot;
     SnapshotInto(root, L"", snapshot);
     return snapshot;
+}
+
+namespace {
+
+bool SameVariableName(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The test's environment with `overrides` set: a block of "name=value" strings, each
+// terminated, and one more terminator at the end.
+std::vector<wchar_t> EnvironmentBlock(const std::map<std::wstring, std::wstring>& overrides) {
+    std::vector<std::wstring> entries;
+    if (wchar_t* inherited = ::GetEnvironmentStringsW()) {
+        for (const wchar_t* entry = inherited; *entry != L'\0'; entry += wcslen(entry) + 1) {
+            const std::wstring text = entry;
+            // Entries such as "=C:=C:\x" begin with their own "=".
+            const std::wstring name = text.substr(0, text.find(L'=', 1));
+            bool overridden = false;
+            for (const auto& item : overrides) {
+                overridden = overridden || SameVariableName(name, item.first);
+            }
+            if (!overridden) {
+                entries.push_back(text);
+            }
+        }
+        ::FreeEnvironmentStringsW(inherited);
+    }
+    for (const auto& [name, value] : overrides) {
+        entries.push_back(name + L"=" + value);
+    }
+    std::vector<wchar_t> block;
+    for (const auto& entry : entries) {
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back(L'\0');
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+}  // namespace
+
+UniqueHandle StartProcess(const std::wstring& application, const std::wstring& commandLine,
+                          const ProcessOptions& options) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    std::vector<wchar_t> environment;
+    if (!options.environment.empty()) {
+        environment = EnvironmentBlock(options.environment);
+    }
+    if (!::CreateProcessW(
+            application.c_str(), line.data(), nullptr, nullptr,
+            options.inheritHandles ? TRUE : FALSE,
+            environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+            environment.empty() ? nullptr : environment.data(),
+            options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
+            &info)) {
+        return UniqueHandle{};
+    }
+    UniqueHandle thread(info.hThread);
+    return UniqueHandle(info.hProcess);
+}
+
+ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
+                             const ProcessOptions& options, DWORD timeoutMs) {
+    ProcessResult result;
+    const UniqueHandle process = StartProcess(application, commandLine, options);
+    if (!process) {
+        return result;
+    }
+    result.started = true;
+    if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        result.timedOut = true;
+        ::TerminateProcess(process.Get(), 99);
+        ::WaitForSingleObject(process.Get(), 5000);
+    }
+    ::GetExitCodeProcess(process.Get(), &result.exitCode);
+    return result;
 }
 
 std::string Narrow(const std::wstring& text) {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "app/unique_handle_win32.h"
+
 namespace langsetup::test {
 
 // Windows path of the built langsetup.exe.
@@ -75,6 +77,23 @@ bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
     }
     return true;
 }
+
+// How StartProcess and RunProcessWith start a process.
+struct ProcessOptions {
+    std::wstring currentDirectory;  // the test's own when empty
+    // Variables set for the process (names compared without case), over the inherited ones.
+    std::map<std::wstring, std::wstring> environment;
+    bool inheritHandles = false;  // pass the test's inheritable handles on
+};
+
+// Starts `application` (exactly that file) with `commandLine` and does not wait. The handle is
+// invalid when the process could not be started.
+UniqueHandle StartProcess(const std::wstring& application, const std::wstring& commandLine,
+                          const ProcessOptions& options);
+
+// Like RunProcess, with options.
+ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
+                             const ProcessOptions& options, DWORD timeoutMs = 60000);
 
 std::string Narrow(const std::wstring& text);  // UTF-8, for messages
 std::wstring Widen(const std::string& text);   // from UTF-8

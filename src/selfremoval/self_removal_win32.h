@@ -1,0 +1,38 @@
+// The Win32 pieces of self-removal, exposed for the tests of the tool.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace langsetup {
+
+// The full path of the running executable, never cut: the buffer grows until the whole path
+// fits. Nothing when the platform cannot report it.
+std::optional<std::u16string> OwnExecutablePath();
+
+// The user's temporary folder as the platform reports it (TMP, TEMP, USERPROFILE, ...), whole.
+std::optional<std::u16string> TemporaryFolder();
+
+// A new, empty temporary file "Del*.tmp" in `folder`, with its full path. Nothing when the
+// platform refuses the folder (too long for a temporary file name, missing, read-only, ...).
+std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder);
+
+enum class WaiterHandleCheck {
+    kNotOpen,   // names no open handle: there is nothing to wait for
+    kUnusable,  // open, but not a process handle the waiter can check, or the waiter's own
+                // process: waiting on it could last for ever
+    kProcess,   // a handle to another process, signalled when that process ends
+};
+
+// What `handle`, a value given to the waiter, names in the waiter's process.
+WaiterHandleCheck CheckWaiterHandle(HANDLE handle);
+
+// The handle with the value that the waiter command line holds as a signed 32-bit decimal.
+// Handle values fit in 32 bits (so 32- and 64-bit processes can share them).
+inline HANDLE HandleFromValue(std::int32_t value) {
+    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value));
+}
+
+}  // namespace langsetup

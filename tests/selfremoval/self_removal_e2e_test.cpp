@@ -1,0 +1,273 @@
+// /clean and the waiter form, run end to end with copies of the built tool.
+#include <gtest/gtest.h>
+
+#include "support/win_test_support.h"
+
+namespace langsetup::test {
+namespace {
+
+constexpr DWORD kBoundMs = 15000;
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+bool HasTemporaryCopies(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\Del*.tmp").c_str(), &data));
+    return search.IsValid();
+}
+
+class CleanEndToEnd : public ::testing::Test {
+protected:
+    // Places the tool at `relativeTool` under the root and runs it with /clean from the root,
+    // with TMP and TEMP naming `relativeTemp`. Returns the root's files from before the run.
+    TreeSnapshot PlaceAndClean(const std::wstring& relativeTool, const std::wstring& relativeTemp) {
+        tool_ = root_ / relativeTool;
+        temp_ = root_ / relativeTemp;
+        CopyFileOrFail(ToolPath(), tool_);
+        const TreeSnapshot before = SnapshotTree(root_.Path());
+        ProcessOptions options;
+        options.currentDirectory = root_.Path();
+        options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
+        const ProcessResult result =
+            RunProcessWith(tool_, Quoted(tool_) + L" /clean", options, kBoundMs);
+        EXPECT_TRUE(result.started);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0u);
+        return before;
+    }
+
+    // The tool and its temporary copy are gone; every other file under the root is as before.
+    void ExpectOnlyTheToolRemoved(TreeSnapshot before, const std::wstring& relativeTool) {
+        EXPECT_TRUE(WaitFor([&] { return !FileExists(tool_); }, kBoundMs)) << Narrow(tool_);
+        EXPECT_TRUE(WaitFor([&] { return !HasTemporaryCopies(temp_); }, kBoundMs));
+        before.erase(relativeTool);
+        EXPECT_EQ(SnapshotTree(root_.Path()), before);
+    }
+
+    ScratchDir root_{L"langsetup-clean"};
+    std::wstring tool_;
+    std::wstring temp_;
+};
+
+TEST_F(CleanEndToEnd, RemovesTheToolAndThenItsTemporaryCopy) {
+    MakeDirectory(root_ / L"tool");
+    MakeDirectory(root_ / L"temp");
+    MakeDirectory(root_ / L"tool\\Languages");
+    WriteTextFile(root_ / L"tool\\Languages\\de.exe", "a module");
+    WriteTextFile(root_ / L"tool\\readme.txt", "beside the tool");
+    WriteTextFile(root_ / L"temp\\Del0.tmp.keep", "someone else's file");
+    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", L"temp");
+    ExpectOnlyTheToolRemoved(before, L"tool\\langsetup.exe");
+}
+
+TEST_F(CleanEndToEnd, ToolInAFolderWithBlanksIsRemovedWhole) {
+    MakeDirectory(root_ / L"My Tool 2");
+    MakeDirectory(root_ / L"temp");
+    // What an unquoted own path would split into, as seen from the current folder.
+    for (const wchar_t* decoy : {L"My", L"My.exe", L"Tool", L"Tool 2"}) {
+        WriteTextFile(root_ / decoy, "decoy");
+    }
+    MakeDirectory(root_ / L"2");
+    WriteTextFile(root_ / L"2\\langsetup.exe", "decoy");
+    const TreeSnapshot before = PlaceAndClean(L"My Tool 2\\langsetup.exe", L"temp");
+    ExpectOnlyTheToolRemoved(before, L"My Tool 2\\langsetup.exe");
+}
+
+TEST_F(CleanEndToEnd, TemporaryFolderWithBlanksDeletesNoFragment) {
+    // Unquoted, the copy's path would give it the arguments "0" and "decoy": a waiter that
+    // deletes "decoy" at once.
+    MakeDirectory(root_ / L"tool");
+    MakeDirectory(root_ / L"tmp 0 decoy more");
+    for (const wchar_t* decoy : {L"tmp", L"tmp.exe", L"0", L"decoy", L"decoy more"}) {
+        WriteTextFile(root_ / decoy, "decoy");
+    }
+    MakeDirectory(root_ / L"more");
+    WriteTextFile(root_ / L"more\\keep.txt", "decoy");
+    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", L"tmp 0 decoy more");
+    ExpectOnlyTheToolRemoved(before, L"tool\\langsetup.exe");
+}
+
+TEST_F(CleanEndToEnd, TemporaryFolderTooLongForATemporaryFileNameStartsNoCopy) {
+    // The platform reports the folder whole, but a temporary file name in it would not fit
+    // MAX_PATH: no copy starts and the tool stays.
+    std::wstring temp = L"temp";
+    MakeDirectory(root_ / temp);
+    while ((root_ / temp).size() < 230) {
+        temp += L"\\long-folder";
+        MakeDirectory(root_ / temp);
+    }
+    temp += L"\\" + std::wstring(252 - (root_ / temp).size() - 1, L't');
+    MakeDirectory(root_ / temp);
+    ASSERT_EQ((root_ / temp).size(), 252u);
+    MakeDirectory(root_ / L"tool");
+    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", temp);
+    ::Sleep(1000);
+    EXPECT_EQ(SnapshotTree(root_.Path()), before);
+}
+
+TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
+    std::wstring temp = L"temp";
+    MakeDirectory(root_ / temp);
+    while ((root_ / temp).size() < 300) {
+        temp += L"\\a-long-folder-name";
+        MakeDirectory(root_ / temp);
+    }
+    MakeDirectory(root_ / L"tool");
+    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", temp);
+    ::Sleep(1000);
+    EXPECT_EQ(SnapshotTree(root_.Path()), before);
+}
+
+// The waiter form typed by hand or passed by a test.
+class WaiterEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopyFileOrFail(ToolPath(), tool_);
+        WriteTextFile(victim_, "the file the waiter is told to delete");
+        WriteTextFile(folder_ / L"1031", "a file named like an argument");
+        WriteTextFile(folder_ / L"de.exe", "a file named like a module");
+    }
+
+    ProcessResult RunWaiter(const std::wstring& arguments, bool inheritHandles = false) {
+        ProcessOptions options;
+        options.currentDirectory = folder_.Path();
+        options.inheritHandles = inheritHandles;
+        return RunProcessWith(tool_, Quoted(tool_) + L" " + arguments, options, kBoundMs);
+    }
+
+    void ExpectEndsAndKeepsEveryFile(const std::wstring& arguments, bool inheritHandles = false) {
+        const TreeSnapshot before = SnapshotTree(folder_.Path());
+        const ProcessResult result = RunWaiter(arguments, inheritHandles);
+        EXPECT_TRUE(result.started) << Narrow(arguments);
+        EXPECT_FALSE(result.timedOut) << Narrow(arguments);
+        EXPECT_EQ(result.exitCode, 0u) << Narrow(arguments);
+        EXPECT_EQ(SnapshotTree(folder_.Path()), before) << Narrow(arguments);
+    }
+
+    ScratchDir folder_{L"langsetup waiter"};
+    std::wstring tool_ = folder_ / L"langsetup.exe";
+    std::wstring victim_ = folder_ / L"victim file.txt";
+};
+
+TEST_F(WaiterEndToEnd, HandTypedZeroDeletesTheFileAtOnce) {
+    const ProcessResult result = RunWaiter(L"0 " + Quoted(victim_));
+    ASSERT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_FALSE(FileExists(victim_));
+    EXPECT_TRUE(FileExists(folder_ / L"1031"));
+}
+
+TEST_F(WaiterEndToEnd, HandTypedNumberThatNamesNoHandleDeletesAtOnce) {
+    const ProcessResult result = RunWaiter(L"2147483644 " + Quoted(victim_));
+    ASSERT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_FALSE(FileExists(victim_));
+}
+
+TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
+    const std::wstring victim = Quoted(victim_);
+    for (const std::wstring& arguments : std::initializer_list<std::wstring>{
+             L"/INSTALL 1031", L"/Install de.exe", L"-install 1031", L"de.exe 1031",
+             L"12x " + victim, L"\"\" " + victim, L"0x0 " + victim, L"\"0 \" " + victim}) {
+        ExpectEndsAndKeepsEveryFile(arguments);
+    }
+}
+
+TEST_F(WaiterEndToEnd, PseudoHandlesEndInBoundedTimeAndDeleteNothing) {
+    for (const wchar_t* handle : {L"-1", L"-2", L"-3", L"-4", L"-5", L"-6"}) {
+        ExpectEndsAndKeepsEveryFile(std::wstring(handle) + L" " + Quoted(victim_));
+    }
+}
+
+std::wstring HandleText(HANDLE handle) {
+    return std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(handle)));
+}
+
+UniqueHandle InheritableEvent() {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    return UniqueHandle(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
+}
+
+TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
+    const UniqueHandle event = InheritableEvent();  // never set
+    ASSERT_TRUE(event.IsValid());
+    ExpectEndsAndKeepsEveryFile(HandleText(event.Get()) + L" " + Quoted(victim_), true);
+}
+
+// A sleeping process the test ends when it chooses (or at the end of the scope).
+class Sleeper {
+public:
+    Sleeper() {
+        const std::wstring program = TestProgramPath(L"selfremoval_sleeper.exe");
+        process_ = StartProcess(program, Quoted(program), {});
+    }
+    ~Sleeper() { End(); }
+    Sleeper(const Sleeper&) = delete;
+    Sleeper& operator=(const Sleeper&) = delete;
+
+    HANDLE Get() const { return process_.Get(); }
+    void End() {
+        if (process_) {
+            ::TerminateProcess(process_.Get(), 0);
+            ::WaitForSingleObject(process_.Get(), 5000);
+        }
+    }
+
+private:
+    UniqueHandle process_;
+};
+
+// The waiter is started and left running while the test watches it.
+class RunningWaiter {
+public:
+    RunningWaiter(const std::wstring& tool, const std::wstring& arguments,
+                  const std::wstring& folder) {
+        ProcessOptions options;
+        options.currentDirectory = folder;
+        options.inheritHandles = true;
+        process_ = StartProcess(tool, Quoted(tool) + L" " + arguments, options);
+    }
+    ~RunningWaiter() {
+        if (process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(process_.Get(), 99);
+            ::WaitForSingleObject(process_.Get(), 5000);
+        }
+    }
+    RunningWaiter(const RunningWaiter&) = delete;
+    RunningWaiter& operator=(const RunningWaiter&) = delete;
+
+    bool Started() const { return process_.IsValid(); }
+    bool EndsWithin(DWORD ms) const {
+        return ::WaitForSingleObject(process_.Get(), ms) == WAIT_OBJECT_0;
+    }
+
+private:
+    UniqueHandle process_;
+};
+
+TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
+    Sleeper sleeper;
+    ASSERT_TRUE(sleeper.Get() != nullptr);
+    // The rights the first process passes to its copy.
+    UniqueHandle inherited;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Get(), ::GetCurrentProcess(),
+                                  inherited.Put(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+                                  TRUE, 0));
+    const RunningWaiter waiter(tool_, HandleText(inherited.Get()) + L" " + Quoted(victim_),
+                               folder_.Path());
+    ASSERT_TRUE(waiter.Started());
+    inherited.Reset();
+
+    EXPECT_FALSE(waiter.EndsWithin(1500));
+    EXPECT_TRUE(FileExists(victim_));
+
+    sleeper.End();
+    EXPECT_TRUE(waiter.EndsWithin(kBoundMs));
+    EXPECT_FALSE(FileExists(victim_));
+    EXPECT_TRUE(FileExists(folder_ / L"1031"));
+}
+
+}  // namespace
+}  // namespace langsetup::test

@@ -1,0 +1,141 @@
+// The Win32 pieces of self-removal, in the test's own process.
+#include "selfremoval/self_removal_win32.h"
+
+#include <gtest/gtest.h>
+
+#include "app/wide_win32.h"
+#include "support/win_test_support.h"
+
+namespace langsetup::test {
+namespace {
+
+// Sets an environment variable of the test process for one scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
+        wchar_t old[32768];
+        const DWORD length = ::GetEnvironmentVariableW(name, old, 32768);
+        if (length > 0 && length < 32768) {
+            old_ = std::wstring(old, length);
+        }
+        ::SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const wchar_t* name_;
+    std::optional<std::wstring> old_;
+};
+
+std::wstring ToWide(const std::u16string& text) {
+    return AsWide(text);
+}
+std::u16string ToU16(const std::wstring& text) {
+    return std::u16string(AsU16View(text.c_str()));
+}
+
+TEST(SelfRemovalWin32, TemporaryFolderIsNeverCut) {
+    ScratchDir scratch;
+    // Longer than MAX_PATH: a 260-unit buffer would cut it.
+    std::wstring longFolder = scratch.Path();
+    while (longFolder.size() < 300) {
+        longFolder += L"\\a-rather-long-folder-name";
+    }
+    const ScopedVariable tmp(L"TMP", longFolder);
+    const ScopedVariable temp(L"TEMP", longFolder);
+    // The platform may refuse it (it reports at most MAX_PATH + 1 units), but never in part.
+    if (const std::optional<std::u16string> folder = TemporaryFolder()) {
+        EXPECT_EQ(ToWide(*folder), longFolder + L"\\");
+    }
+}
+
+TEST(SelfRemovalWin32, FolderTooLongForATemporaryFileNameMakesNoFile) {
+    ScratchDir scratch;
+    std::wstring folder = scratch.Path() + L"\\";
+    folder += std::wstring(MAX_PATH - 14 + 1 - folder.size(), L'f');
+    MakeDirectory(folder);
+    EXPECT_FALSE(CreateTemporaryFile(ToU16(folder)).has_value());
+    EXPECT_FALSE(CreateTemporaryFile(ToU16(folder + L"\\")).has_value());
+    EXPECT_EQ(SnapshotTree(scratch.Path()).size(), 1u);  // the folder alone
+}
+
+TEST(SelfRemovalWin32, TemporaryFileIsNewAndEmptyInTheFolder) {
+    ScratchDir scratch(L"temp with blanks");
+    const std::optional<std::u16string> path = CreateTemporaryFile(ToU16(scratch.Path() + L"\\"));
+    ASSERT_TRUE(path.has_value());
+    const std::wstring file = ToWide(*path);
+    EXPECT_EQ(file.rfind(scratch.Path() + L"\\Del", 0), 0u) << Narrow(file);
+    EXPECT_EQ(file.substr(file.size() - 4), L".tmp");
+    const TreeSnapshot tree = SnapshotTree(scratch.Path());
+    ASSERT_EQ(tree.size(), 1u);
+    EXPECT_EQ(tree.begin()->second, 0);
+}
+
+// Ends the process it holds at the end of the scope.
+struct LiveProcess {
+    UniqueHandle handle;
+    ~LiveProcess() {
+        if (handle) {
+            ::TerminateProcess(handle.Get(), 0);
+            ::WaitForSingleObject(handle.Get(), 5000);
+        }
+    }
+};
+
+LiveProcess StartSleeper() {
+    const std::wstring sleeper = TestProgramPath(L"selfremoval_sleeper.exe");
+    return LiveProcess{StartProcess(sleeper, L"\"" + sleeper + L"\"", {})};
+}
+
+UniqueHandle Duplicate(HANDLE source, DWORD access) {
+    UniqueHandle copy;
+    ::DuplicateHandle(::GetCurrentProcess(), source, ::GetCurrentProcess(), copy.Put(), access,
+                      FALSE, 0);
+    return copy;
+}
+
+TEST(SelfRemovalWin32, OnlyAQueryableHandleToAnotherProcessIsWaitedOn) {
+    const LiveProcess sleeper = StartSleeper();
+    ASSERT_TRUE(sleeper.handle.IsValid());
+    const UniqueHandle waitable =
+        Duplicate(sleeper.handle.Get(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION);
+    ASSERT_TRUE(waitable.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(waitable.Get()), WaiterHandleCheck::kProcess);
+
+    // Without the right to ask for its id the handle cannot be checked.
+    const UniqueHandle syncOnly = Duplicate(sleeper.handle.Get(), SYNCHRONIZE);
+    ASSERT_TRUE(syncOnly.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(syncOnly.Get()), WaiterHandleCheck::kUnusable);
+
+    // Things that are never signalled while the waiter waits.
+    const UniqueHandle ownProcess = Duplicate(::GetCurrentProcess(), PROCESS_ALL_ACCESS);
+    ASSERT_TRUE(ownProcess.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(ownProcess.Get()), WaiterHandleCheck::kUnusable);
+    EXPECT_EQ(CheckWaiterHandle(::GetCurrentProcess()), WaiterHandleCheck::kUnusable);
+    const UniqueHandle ownThread = Duplicate(::GetCurrentThread(), THREAD_ALL_ACCESS);
+    ASSERT_TRUE(ownThread.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(ownThread.Get()), WaiterHandleCheck::kUnusable);
+    const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(event.Get()), WaiterHandleCheck::kUnusable);
+
+    // A value that names nothing (any more).
+    UniqueHandle closed(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE closedValue = closed.Get();
+    closed.Reset();
+    EXPECT_EQ(CheckWaiterHandle(closedValue), WaiterHandleCheck::kNotOpen);
+    EXPECT_EQ(CheckWaiterHandle(HandleFromValue(0x7FFFFFFC)), WaiterHandleCheck::kNotOpen);
+    EXPECT_EQ(CheckWaiterHandle(nullptr), WaiterHandleCheck::kNotOpen);
+}
+
+TEST(SelfRemovalWin32, HandleValuesAreSignExtended) {
+    EXPECT_EQ(HandleFromValue(-1), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(HandleFromValue(-1), ::GetCurrentProcess());
+    EXPECT_EQ(HandleFromValue(-2), ::GetCurrentThread());
+    EXPECT_EQ(reinterpret_cast<INT_PTR>(HandleFromValue(76)), 76);
+}
+
+}  // namespace
+}  // namespace langsetup::test

@@ -1,0 +1,121 @@
+#include "selfremoval/waiter_command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "app/arg_list.h"
+#include "app/command_mode.h"
+#include "app/number_rule.h"
+
+namespace langsetup {
+namespace {
+
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+// What the copy makes of the line: its mode and its three arguments.
+void ExpectCopySeesWaiter(const std::u16string& line, std::u16string_view copyPath,
+                          std::int32_t handleValue, std::u16string_view ownPath) {
+    const ArgList args = ArgList::Split(line);
+    ASSERT_EQ(args.Count(), 3u);
+    EXPECT_EQ(ChooseMode(args), CommandMode::kWaiter);
+    EXPECT_EQ(args.ItemView(0), copyPath);
+    EXPECT_EQ(args.ItemView(1), HandleValueText(handleValue));
+    EXPECT_EQ(ParseWholeNumber(args.ItemView(1)), handleValue);
+    EXPECT_EQ(args.ItemView(2), ownPath);
+}
+
+TEST(WaiterCommandLine, QuotesBothPathsAroundTheHandleNumber) {
+    EXPECT_EQ(BuildWaiterCommandLine(u"C:\\Temp\\DelA1.tmp", 76, u"C:\\Apps\\langsetup.exe"),
+              u"\"C:\\Temp\\DelA1.tmp\" 76 \"C:\\Apps\\langsetup.exe\"");
+    EXPECT_EQ(BuildWaiterCommandLine(u"D.tmp", -2, u"x"), u"\"D.tmp\" -2 \"x\"");
+}
+
+TEST(WaiterCommandLine, PathsWithBlanksReachTheCopyWhole) {
+    // Unquoted, this temporary path would give the copy the arguments "0" and "decoy": a waiter
+    // that deletes a file named by a fragment of the path.
+    const std::u16string copyPath = u"C:\\Users\\A B\\tmp 0 decoy more\\Del1F2E.tmp";
+    const std::u16string ownPath = u"C:\\Program Files\\My Tool 2\\langsetup.exe";
+    const auto line = BuildWaiterCommandLine(copyPath, 76, ownPath);
+    ASSERT_TRUE(line.has_value());
+    ExpectCopySeesWaiter(*line, copyPath, 76, ownPath);
+
+    const std::u16string tabs = u"C:\\t\tu\\\u00A0x\u3000y\\Del1.tmp";
+    const auto tabLine = BuildWaiterCommandLine(tabs, 8, tabs);
+    ASSERT_TRUE(tabLine.has_value());
+    ExpectCopySeesWaiter(*tabLine, tabs, 8, tabs);
+}
+
+TEST(WaiterCommandLine, EveryHandleValueRoundTrips) {
+    for (const std::int32_t value : {1, 4, 76, 1000, 65532, 0x00FFFFFC, kMax}) {
+        const auto line = BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", value, u"C:\\a.exe");
+        ASSERT_TRUE(line.has_value()) << value;
+        ExpectCopySeesWaiter(*line, u"C:\\T\\Del1.tmp", value, u"C:\\a.exe");
+    }
+    EXPECT_EQ(HandleValueText(0), u"0");
+    EXPECT_EQ(HandleValueText(-1), u"-1");
+    EXPECT_EQ(HandleValueText(kMax), u"2147483647");
+    EXPECT_EQ(HandleValueText(kMin), u"-2147483648");
+}
+
+TEST(WaiterCommandLine, LongPathsFitUpToTheCommandLineLimitAndNeverBeyond) {
+    // Two paths of 259 units each did not fit a line of 512.
+    const std::u16string path259(259, u'p');
+    const auto line = BuildWaiterCommandLine(path259, kMin, path259);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(line->size(), 259u * 2 + 11 + 6);
+    ExpectCopySeesWaiter(*line, path259, kMin, path259);
+
+    // "-2147483648" and the quotes and blanks take 17 units.
+    const std::size_t room = kMaxCommandLineLength - 17;
+    const std::u16string copyPath(room / 2, u'c');
+    const std::u16string ownPath(room - room / 2, u'o');
+    const auto longest = BuildWaiterCommandLine(copyPath, kMin, ownPath);
+    ASSERT_TRUE(longest.has_value());
+    EXPECT_EQ(longest->size(), kMaxCommandLineLength);
+    EXPECT_FALSE(BuildWaiterCommandLine(copyPath + u"c", kMin, ownPath).has_value());
+    EXPECT_FALSE(BuildWaiterCommandLine(copyPath, kMin, ownPath + u"o").has_value());
+    EXPECT_TRUE(BuildWaiterCommandLine(copyPath + u"c", 1, ownPath).has_value());
+}
+
+TEST(WaiterCommandLine, PathsThatCannotBeQuotedGiveNoLine) {
+    EXPECT_FALSE(BuildWaiterCommandLine(u"", 4, u"C:\\a.exe").has_value());
+    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, u"").has_value());
+    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\\" 0 \"x", 4, u"C:\\a.exe").has_value());
+    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, u"C:\\a\" b.exe").has_value());
+    EXPECT_FALSE(
+        BuildWaiterCommandLine(std::u16string_view(u"C:\\T\0x", 6), 4, u"C:\\a.exe").has_value());
+    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, std::u16string_view(u"C:\\a\0b", 6))
+                     .has_value());
+}
+
+TEST(WaiterHandle, OnlyAWholeNonNegativeNumberIsAccepted) {
+    // Mistyped switches and file names: the waiter deletes nothing.
+    for (const std::u16string_view text :
+         {u"/INSTALL", u"/Install", u"-install", u"de.exe", u"1031x", u"12 ", u"0x10", u"", u" ",
+          u"-", u"+", u"1.0", u"C:\\Temp\\Del1.tmp", u"12\\Del1.tmp"}) {
+        EXPECT_EQ(ReadWaiterHandle(text).kind, WaiterHandleKind::kRefused)
+            << std::string(text.begin(), text.end());
+    }
+    // Pseudo-handles of the waiter itself.
+    for (const std::u16string_view text :
+         {u"-1", u"-2", u"-3", u"-6", u"-2147483648", u"-99999999999"}) {
+        EXPECT_EQ(ReadWaiterHandle(text).kind, WaiterHandleKind::kRefused)
+            << std::string(text.begin(), text.end());
+    }
+    EXPECT_EQ(ReadWaiterHandle(u"0").kind, WaiterHandleKind::kNone);
+    EXPECT_EQ(ReadWaiterHandle(u"-0").kind, WaiterHandleKind::kNone);
+    EXPECT_EQ(ReadWaiterHandle(u"000").kind, WaiterHandleKind::kNone);
+
+    const WaiterHandleArgument plain = ReadWaiterHandle(u"76");
+    EXPECT_EQ(plain.kind, WaiterHandleKind::kValue);
+    EXPECT_EQ(plain.value, 76);
+    // The number rule: leading white space, a sign, digits of other scripts.
+    EXPECT_EQ(ReadWaiterHandle(u"\u00A0+76").value, 76);
+    EXPECT_EQ(ReadWaiterHandle(u"\u0667\u0666").value, 76);
+    EXPECT_EQ(ReadWaiterHandle(u"99999999999").value, kMax);  // clamped, names no handle
+}
+
+}  // namespace
+}  // namespace langsetup
