@@ -1,3 +1,5 @@
+target_sources(langsetup_core PRIVATE
+    language/language_table.cpp)
 if(WIN32)
     target_sources(langsetup_win32 PRIVATE
         language/res_manager_win32.cpp)
