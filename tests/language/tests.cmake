@@ -13,5 +13,7 @@ if(WIN32)
     add_dependencies(langsetup_win_tests sample_module)
 
     target_sources(langsetup_win_tests PRIVATE
-        language/install_e2e_test.cpp)
+        language/install_e2e_test.cpp
+        language/res_manager_win_test.cpp)
+    target_link_libraries(langsetup_win_tests PRIVATE shell32)
 endif()
