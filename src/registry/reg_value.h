@@ -30,9 +30,16 @@ public:
     // Clear, then take `name`. Always true.
     bool SetName(std::u16string_view name);
     // Takes raw registry data of type 1, 3 or 4; false (and nothing changed) for any other type.
+    // Meant for a value without data (new, or just after SetName or Clear).
+    // Type 1: the characters up to the first zero character within size / 2 characters.
+    // Type 3: `size` bytes. Type 4: the first four bytes, little-endian; fewer than four bytes
+    // leave the high bytes zero. A null `data` counts as no bytes.
     bool SetData(const std::uint8_t* data, std::uint32_t size, std::uint32_t type);
-    // Reads one value line of registry text (without its line end). The first "=" of `line` is
-    // replaced by a zero character, which stays; the string's length does not change.
+    // Reads one value line of registry text (without its line end), for example
+    //   "name"="text"    @=dword:0000001f    "name"=hex:01,ab,ff
+    // The line ends at its first zero character, like the C string it stands for. The first "="
+    // of the line is replaced by a zero character, which stays; the string's length does not
+    // change. On failure the value has no data, but the name that the line gave is kept.
     bool ParseLine(std::u16string& line);
 
     const std::u16string& GetName() const { return valueName; }

@@ -1,4 +1,6 @@
-# Registry value, key writer and registry-text lines.
+# Registry value (OS-free).
+target_sources(langsetup_core PRIVATE
+    registry/reg_value.cpp)
 
 # Registry key writer.
 if(WIN32)
