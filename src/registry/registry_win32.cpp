@@ -25,7 +25,9 @@ CRegistry::CRegistry()
                     {u"HKEY_USERS", HKEY_USERS},
                     {u"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}}} {}
 
-CRegistry::~CRegistry() { Close(); }
+CRegistry::~CRegistry() {
+    Close();
+}
 
 bool CRegistry::OpenKeyPath(std::u16string& path) {
     const std::u16string_view text = UpToFirstZero(path);
@@ -60,8 +62,9 @@ bool CRegistry::CreateKey(HKEY root, std::u16string_view subkey) {
     }
     HKEY created = nullptr;
     DWORD disposition = 0;
-    const LSTATUS status = ::RegCreateKeyExW(root, AsWide(path), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                             KEY_ALL_ACCESS, nullptr, &created, &disposition);
+    const LSTATUS status =
+        ::RegCreateKeyExW(root, AsWide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                          nullptr, &created, &disposition);
     if (status != ERROR_SUCCESS) {
         return false;
     }
@@ -106,8 +109,8 @@ bool CRegistry::QueryValue(CRegValue& value) {
     if (::RegQueryValueExW(openKey.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         return false;
     }
-    // A DWORD stored with fewer than four bytes is read zero-extended: the value always takes
-    // four bytes, and they must all lie in the buffer.
+    // At least four zero-filled bytes: a DWORD stored with fewer than four bytes then reads as its
+    // own bytes, zero-extended, and nothing beyond the buffer is ever read.
     std::vector<std::uint8_t> buffer(std::max<DWORD>(size, sizeof(std::uint32_t)), 0);
     if (::RegQueryValueExW(openKey.Get(), name, nullptr, &type, buffer.data(), &size) !=
             ERROR_SUCCESS ||

@@ -55,8 +55,8 @@ public:
     bool CreateKey(HKEY root, std::u16string_view subkey);
     // Writes `value` into the open key. False for a value without data or with no key open.
     bool SetValue(const CRegValue& value);
-    // Reads the open key's value named like `value` into it. False, `value` unchanged, when there is
-    // no such value, it has no data, or its type is not one that CRegValue holds.
+    // Reads the open key's value named like `value` into it. False, `value` unchanged, when there
+    // is no such value, it has no data, or its type is not one that CRegValue holds.
     bool QueryValue(CRegValue& value);
     // Closes the open key and the root handle it was opened under.
     void Close();

@@ -3,3 +3,11 @@
 # Registry value.
 target_sources(langsetup_core_tests PRIVATE
     registry/reg_value_test.cpp)
+
+# Registry key writer (under Wine, on the real registry).
+if(WIN32)
+    target_sources(langsetup_win_tests PRIVATE
+        registry/registry_journal_test.cpp
+        registry/registry_key_test.cpp
+        registry/registry_value_io_test.cpp)
+endif()
