@@ -1,8 +1,13 @@
 # Tests of the registry area.
 
-# Registry value.
+# Registry value and registry-text lines.
 target_sources(langsetup_core_tests PRIVATE
-    registry/reg_value_test.cpp)
+    registry/reg_value_test.cpp
+    registry/reg_text_lines_test.cpp)
+if(WIN32)
+    target_sources(langsetup_win_tests PRIVATE
+        registry/reg_text_lines_wine_test.cpp)
+endif()
 
 # Registry key writer (under Wine, on the real registry).
 if(WIN32)

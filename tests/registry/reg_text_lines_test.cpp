@@ -1,0 +1,229 @@
+#include "registry/reg_text_lines.h"
+
+#include "reg_text_join.h"
+#include "registry/reg_value.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace langsetup {
+namespace {
+
+using test::JoinedLines;
+using test::PhysicalLines;
+using test::PieceCollector;
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::u16string>;
+
+std::u16string HexText(const Bytes& bytes, std::u16string_view name = u"abc") {
+    PieceCollector out;
+    WriteHexLine(name, bytes.data(), static_cast<std::uint32_t>(bytes.size()), out);
+    return out.text;
+}
+
+Bytes Sequence(std::size_t count) {
+    Bytes bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 37 + 5);
+    }
+    return bytes;
+}
+
+std::u16string HexPair(std::uint8_t byte) {
+    const auto digits = HexByte(byte);
+    return {digits[0], digits[1]};
+}
+
+// Every hex digit pair of a physical line.
+std::size_t BytesOnLine(const std::u16string& line) {
+    std::size_t digits = 0;
+    for (const char16_t c :
+         line.substr(line.find(u':') == std::u16string::npos ? 0 : line.find(u':') + 1)) {
+        digits += (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+    }
+    return digits / 2;
+}
+
+// --- Fixed forms ---
+
+TEST(RegTextHexByte, LowercaseHighDigitFirst) {
+    EXPECT_EQ(HexByte(0x00), (std::array<char16_t, 2>{u'0', u'0'}));
+    EXPECT_EQ(HexByte(0x0f), (std::array<char16_t, 2>{u'0', u'f'}));
+    EXPECT_EQ(HexByte(0xa9), (std::array<char16_t, 2>{u'a', u'9'}));
+    EXPECT_EQ(HexByte(0xff), (std::array<char16_t, 2>{u'f', u'f'}));
+}
+
+TEST(RegTextKeyHeader, FiveNamedRootsAndNothingForOthers) {
+    const std::pair<std::uint32_t, std::u16string_view> named[] = {
+        {kRootClassesRoot, u"[HKEY_CLASSES_ROOT\\Software\\Pexalo]\r\n"},
+        {kRootCurrentUser, u"[HKEY_CURRENT_USER\\Software\\Pexalo]\r\n"},
+        {kRootLocalMachine, u"[HKEY_LOCAL_MACHINE\\Software\\Pexalo]\r\n"},
+        {kRootUsers, u"[HKEY_USERS\\Software\\Pexalo]\r\n"},
+        {kRootCurrentConfig, u"[HKEY_CURRENT_CONFIG\\Software\\Pexalo]\r\n"},
+    };
+    for (const auto& [root, expected] : named) {
+        PieceCollector out;
+        WriteKeyHeader(root, u"Software\\Pexalo", out);
+        EXPECT_EQ(out.text, expected);
+    }
+    // HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA, an opened key: not even the header's start.
+    for (const std::uint32_t other : {0x80000004u, 0x80000006u, 0u, 0x1234u}) {
+        PieceCollector out;
+        WriteKeyHeader(other, u"Software", out);
+        EXPECT_TRUE(out.pieces.empty()) << other;
+    }
+}
+
+TEST(RegTextValueLines, EmptyNamesAndUnescapedText) {
+    PieceCollector out;
+    WriteStringLine(u"", u"v", out);
+    const std::uint8_t dword[] = {0x1f, 0, 0, 0};
+    WriteDwordLine(u"", dword, out);
+    WriteHexLine(u"", nullptr, 0, out);
+    WriteStringLine(u"a\"b", u"C:\\x\"", out);
+    WriteHexLine(u"n", dword, 0, out);
+    EXPECT_EQ(out.text,
+              u"@=\"v\"\r\n"
+              u"\"\"=dword:0000001f\r\n"
+              u"\"\"=hex:\r\n"
+              u"\"a\"b\"=\"C:\\x\"\"\r\n"
+              u"\"n\"=hex:\r\n");
+}
+
+TEST(RegTextValueLines, DwordDigitsMostSignificantFirst) {
+    PieceCollector out;
+    const std::uint8_t value[] = {0x78, 0x56, 0x34, 0x12};
+    WriteDwordLine(u"d", value, out);
+    EXPECT_EQ(out.text, u"\"d\"=dword:12345678\r\n");
+}
+
+TEST(RegTextValueLines, EveryPieceIsWrittenOnItsOwn) {
+    PieceCollector out;
+    const std::uint8_t bytes[] = {0x01, 0xab};
+    WriteHexLine(u"n", bytes, 2, out);
+    EXPECT_EQ(out.pieces, (Lines{u"\"", u"n", u"\"=hex:", u"01", u",", u"ab", u"\r\n"}));
+
+    PieceCollector dword;
+    const std::uint8_t four[] = {0x0d, 0x0c, 0x0b, 0x0a};
+    WriteDwordLine(u"", four, dword);
+    EXPECT_EQ(dword.pieces,
+              (Lines{u"\"", u"", u"\"=dword:", u"0a", u"0b", u"0c", u"0d", u"\r\n"}));
+}
+
+TEST(RegTextValueLines, TextsEndAtTheirFirstZeroCharacter) {
+    PieceCollector out;
+    WriteStringLine(std::u16string_view(u"na\0me", 5), std::u16string_view(u"x\0y", 3), out);
+    WriteKeyHeader(kRootCurrentUser, std::u16string_view(u"K\0junk", 6), out);
+    EXPECT_EQ(out.text, u"\"na\"=\"x\"\r\n[HKEY_CURRENT_USER\\K]\r\n");
+}
+
+// --- Hex wrapping: column arithmetic ---
+
+TEST(RegTextHexWrap, ThreeCharacterNameHolds23ThenLinesOf25) {
+    const Lines lines = PhysicalLines(HexText(Sequence(23 + 25 + 25 + 3)));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(BytesOnLine(lines[0]), 23u);
+    EXPECT_EQ(lines[0].size(), 80u);  // 79 characters and the backslash
+    EXPECT_EQ(lines[0].back(), u'\\');
+    EXPECT_EQ(BytesOnLine(lines[1]), 25u);
+    EXPECT_EQ(lines[1].substr(0, 2), u"  ");
+    EXPECT_EQ(lines[1].size(), 78u);
+    EXPECT_EQ(BytesOnLine(lines[2]), 25u);
+    const Bytes all = Sequence(76);
+    EXPECT_EQ(lines[3],
+              u"  " + HexPair(all[73]) + u"," + HexPair(all[74]) + u"," + HexPair(all[75]));
+
+    // 22 bytes fit on one line; 24 put exactly one byte on the second.
+    EXPECT_EQ(PhysicalLines(HexText(Sequence(22))).size(), 1u);
+    const Lines twentyFour = PhysicalLines(HexText(Sequence(24)));
+    ASSERT_EQ(twentyFour.size(), 2u);
+    EXPECT_EQ(twentyFour[1].size(), 4u);  // two blanks and one byte, no comma
+}
+
+TEST(RegTextHexWrap, LastByteAcrossTheColumnLeavesALineOfTwoBlanks) {
+    const std::u16string text = HexText(Sequence(23));
+    ASSERT_GE(text.size(), 7u);
+    EXPECT_EQ(text.substr(text.size() - 7), u"\\\r\n  \r\n");
+    const Lines lines = PhysicalLines(text);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), 79u);  // 78 characters and the backslash
+    EXPECT_EQ(lines[1], u"  ");
+
+    // On a further line the last (25th) byte reaches column 76 only: no blank line.
+    const std::u16string fortyEight = HexText(Sequence(48));
+    EXPECT_EQ(PhysicalLines(fortyEight).size(), 2u);
+    EXPECT_NE(fortyEight.substr(fortyEight.size() - 4), u"  \r\n");
+}
+
+// --- Round trips: writer -> ParseLine ---
+
+TEST(RegTextRoundTrip, StringAndDwordLinesReadBack) {
+    const std::u16string strings[] = {u"",    u"C:\\Pexalo\\Languages\\de", u"with \"quotes\"",
+                                      u"a=b", std::u16string(2000, u'x'),   u"\u00e4\u4e2d"};
+    for (const auto& data : strings) {
+        PieceCollector out;
+        WriteStringLine(u"LanguageFolder", data, out);
+        const Lines lines = JoinedLines(out.text);
+        ASSERT_EQ(lines.size(), 1u);
+        std::u16string line = lines[0];
+        CRegValue value;
+        ASSERT_TRUE(value.ParseLine(line));
+        EXPECT_EQ(value.GetName(), u"LanguageFolder");
+        EXPECT_EQ(value.GetType(), kRegSz);
+        EXPECT_EQ(std::u16string_view(reinterpret_cast<const char16_t*>(value.GetData()),
+                                      value.GetSize() / 2),
+                  data);
+    }
+
+    for (const std::uint32_t dword : {0u, 0x1fu, 0x80000000u, 0xffffffffu, 0x00a1b2c3u}) {
+        std::uint8_t bytes[4];
+        std::memcpy(bytes, &dword, 4);
+        PieceCollector out;
+        WriteDwordLine(u"Count", bytes, out);
+        std::u16string line = JoinedLines(out.text).at(0);
+        CRegValue value;
+        ASSERT_TRUE(value.ParseLine(line));
+        EXPECT_EQ(value.GetName(), u"Count");
+        EXPECT_EQ(value.GetType(), kRegDword);
+        EXPECT_EQ(std::memcmp(value.GetData(), bytes, 4), 0) << dword;
+    }
+}
+
+TEST(RegTextRoundTrip, HexLinesOfEveryWrapShapeReadBack) {
+    // Name lengths around the wrap column, sizes from empty to many lines (incl. the ones whose
+    // last byte wraps).
+    for (const std::size_t nameLength : {0u, 1u, 3u, 4u, 5u, 40u, 69u, 70u, 90u}) {
+        const std::u16string name(nameLength, u'k');
+        for (std::size_t size = 0; size <= 130; ++size) {
+            const Bytes bytes = Sequence(size);
+            const std::u16string text = HexText(bytes, name);
+            const Lines lines = JoinedLines(text);
+            ASSERT_EQ(lines.size(), 1u) << nameLength << " " << size;
+            std::u16string line = lines[0];
+            CRegValue value;
+            ASSERT_TRUE(value.ParseLine(line));
+            EXPECT_EQ(value.GetName(), name);
+            ASSERT_EQ(value.GetType(), kRegBinary);
+            EXPECT_EQ(Bytes(value.GetData(), value.GetData() + value.GetSize()), bytes)
+                << nameLength << " " << size;
+            // The lines as written, joined into one without dropping anything, read the same.
+            std::u16string raw = text;
+            CRegValue rawValue;
+            ASSERT_TRUE(rawValue.ParseLine(raw));
+            EXPECT_EQ(rawValue.GetSize(), size);
+            // No physical line passes 80 characters (79 and the backslash).
+            for (const auto& physical : PhysicalLines(text)) {
+                if (physical.find(u'=') == std::u16string::npos) {
+                    EXPECT_LE(physical.size(), 80u);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace langsetup
