@@ -1,13 +1,89 @@
 #include "language/res_manager.h"
 
+#include <windows.h>
+
+#include <string>
+
+#include "app/module_directory.h"
+#include "app/unique_handle_win32.h"
+#include "app/wide_win32.h"
+#include "language/language_paths.h"
+#include "language/language_table.h"
+#include "language/module_command_line.h"
+
+// The start-up record the module gets is the platform's full record (68 bytes in the 32-bit tool).
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68);
+
 namespace langsetup {
 
-CResManager::~CResManager() { RemoveLanguageFolder(); }
+CResManager::~CResManager() {
+    RemoveLanguageFolder();
+}
 
-void CResManager::InstallForLocale(std::int32_t /*localeId*/) {}
+void CResManager::InstallForLocale(std::int32_t localeId) {
+    RunLanguageModule(LocaleToLanguageIndex(localeId));
+}
 
-void CResManager::RunLanguageModule(std::int32_t /*index*/) {}
+void CResManager::RunLanguageModule(std::int32_t index) {
+    const ModuleDirectoryInfo& directory = ModuleDirectory();
+    // Only a folder with its trailing backslash gives the module a place to run from.
+    if (directory.state != ModuleDirectoryState::kFolder) {
+        return;
+    }
+    const std::u16string_view code = LanguageCode(index);
+    const std::u16string source = LanguageModuleSourcePath(directory.path, code);
+    const std::u16string target = LanguageModuleTargetPath(directory.path, code);
 
-void CResManager::RemoveLanguageFolder() {}
+    // A missing module makes the copy fail; a stale file of the target's name then still runs.
+    ::CopyFileW(AsWide(source), AsWide(target), FALSE);
+
+    // The module gets null standard handles and no console window.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION started{};
+
+    ::SetCurrentDirectoryW(AsWide(directory.path));
+
+    // The application name makes exactly the target run, whatever blanks its path holds; the
+    // quoted copy on the command line lets the module read its own path as one argument.
+    std::u16string commandLine = ModuleCommandLine(target);
+    if (::CreateProcessW(AsWide(target), AsWide(commandLine.data()), nullptr, nullptr, TRUE,
+                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
+        const UniqueHandle process(started.hProcess);
+        const UniqueHandle thread(started.hThread);
+        // No time limit: a module that never ends keeps the tool waiting.
+        ::WaitForSingleObject(process.Get(), INFINITE);
+    }
+
+    ::DeleteFileW(AsWide(target));
+}
+
+void CResManager::RemoveLanguageFolder() {
+    const ModuleDirectoryInfo& directory = ModuleDirectory();
+    // An unknown folder would turn every path below into one relative to the current directory.
+    if (directory.state == ModuleDirectoryState::kUnknown) {
+        return;
+    }
+    // Search and deletion both address the folder beside the tool, whatever the current
+    // directory is.
+    const std::u16string pattern = LanguageModuleSearchPattern(directory.path);
+    WIN32_FIND_DATAW match{};
+    UniqueFindHandle search(::FindFirstFileW(AsWide(pattern), &match));
+    if (search) {
+        do {
+            if ((match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                continue;
+            }
+            const std::u16string module =
+                LanguageFolderEntryPath(directory.path, AsU16View(match.cFileName));
+            ::DeleteFileW(AsWide(module));
+        } while (::FindNextFileW(search.Get(), &match));
+    }
+    search.Reset();
+
+    // Succeeds only when nothing else stands in the folder.
+    ::RemoveDirectoryW(AsWide(LanguageFolderPath(directory.path)));
+}
 
 }  // namespace langsetup

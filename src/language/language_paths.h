@@ -1,0 +1,21 @@
+// Paths of the language folder and its modules, built by appending to the tool's folder (which
+// ends in a backslash).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace langsetup {
+
+// <folder>Languages
+std::u16string LanguageFolderPath(std::u16string_view toolFolder);
+// <folder>Languages\<name>
+std::u16string LanguageFolderEntryPath(std::u16string_view toolFolder, std::u16string_view name);
+// <folder>Languages\*.exe: the search for the modules in the same folder that the cleanup empties
+std::u16string LanguageModuleSearchPattern(std::u16string_view toolFolder);
+// <folder>Languages\<code>.exe: the module as shipped
+std::u16string LanguageModuleSourcePath(std::u16string_view toolFolder, std::u16string_view code);
+// <folder><code>.exe: the copy beside the tool that is run and then deleted
+std::u16string LanguageModuleTargetPath(std::u16string_view toolFolder, std::u16string_view code);
+
+}  // namespace langsetup

@@ -1,0 +1,241 @@
+// /install through the built tool: real modules (tests/sample_module.exe copies) are copied, run
+// and deleted, and the language folder is emptied and removed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/wide_win32.h"
+#include "language/language_table.h"
+#include "support/win_test_support.h"
+
+namespace langsetup::test {
+namespace {
+
+constexpr wchar_t kRecordName[] = L"module-record.txt";
+
+// One run of the sample module, as it recorded it.
+struct ModuleRun {
+    std::wstring module;
+    std::wstring commandLine;
+    std::wstring currentDirectory;
+};
+
+std::vector<ModuleRun> ReadRuns(const std::wstring& folder) {
+    std::vector<ModuleRun> runs;
+    const auto text = ReadTextFile(folder + L"\\" + kRecordName);
+    if (!text) {
+        return runs;
+    }
+    std::vector<std::wstring> values;
+    std::size_t start = 0;
+    while (start < text->size()) {
+        std::size_t end = text->find("\r\n", start);
+        if (end == std::string::npos) {
+            end = text->size();
+        }
+        const std::string line = text->substr(start, end - start);
+        const std::size_t colon = line.find(": ");
+        values.push_back(colon == std::string::npos ? L"" : Widen(line.substr(colon + 2)));
+        start = end + 2;
+    }
+    for (std::size_t i = 0; i + 3 <= values.size(); i += 3) {
+        runs.push_back({values[i], values[i + 1], values[i + 2]});
+    }
+    return runs;
+}
+
+std::vector<std::wstring> Names(const TreeSnapshot& tree) {
+    std::vector<std::wstring> names;
+    for (const auto& [name, size] : tree) {
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
+class InstallEndToEnd : public ::testing::Test {
+protected:
+    // A tool folder of its own, inside the scratch folder.
+    void UseToolFolder(const std::wstring& folder) {
+        toolFolder_ = folder;
+        tool_ = toolFolder_ + L"\\langsetup.exe";
+    }
+
+    void SetUp() override {
+        UseToolFolder(scratch_ / L"tool");
+        MakeDirectory(toolFolder_);
+        MakeDirectory(elsewhere_);
+    }
+
+    void CopyTool() { CopyFileOrFail(ToolPath(), tool_); }
+
+    std::wstring Languages() const { return toolFolder_ + L"\\Languages"; }
+
+    void PlantModule(const std::wstring& name) {
+        if (!DirectoryExists(Languages())) {
+            MakeDirectory(Languages());
+        }
+        CopyFileOrFail(TestProgramPath(L"sample_module.exe"), Languages() + L"\\" + name);
+    }
+
+    // Runs the tool with `arguments`, started from a folder other than its own.
+    void Install(const std::wstring& arguments) {
+        const ProcessResult result = RunTool(tool_, arguments, elsewhere_);
+        ASSERT_TRUE(result.started);
+        ASSERT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0u);
+    }
+
+    // Expects exactly one module run: `code`.exe, copied beside the tool, started from the tool's
+    // folder with its quoted path as the whole command line, and deleted afterwards.
+    void ExpectOnlyModuleRan(const std::wstring& code) {
+        const std::wstring target = toolFolder_ + L"\\" + code + L".exe";
+        const std::vector<ModuleRun> runs = ReadRuns(toolFolder_);
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].module, target);
+        EXPECT_EQ(runs[0].commandLine, Quoted(target));
+        EXPECT_EQ(runs[0].currentDirectory, toolFolder_);
+        EXPECT_FALSE(FileExists(target)) << "the copy must be deleted";
+        EXPECT_TRUE(ReadRuns(elsewhere_).empty());
+    }
+
+    ScratchDir scratch_{L"langsetup-install"};
+    std::wstring elsewhere_ = scratch_ / L"elsewhere";
+    std::wstring toolFolder_;
+    std::wstring tool_;
+};
+
+TEST_F(InstallEndToEnd, GermanLocaleRunsTheGermanModuleAndRemovesTheLanguageFolder) {
+    CopyTool();
+    for (const wchar_t* name : {L"de.exe", L"fr.exe", L"en.exe"}) {
+        PlantModule(name);
+    }
+    // A module folder in the current directory the tool starts from is none of its business.
+    MakeDirectory(elsewhere_ + L"\\Languages");
+    CopyFileOrFail(TestProgramPath(L"sample_module.exe"), elsewhere_ + L"\\Languages\\de.exe");
+    const TreeSnapshot elsewhereBefore = SnapshotTree(elsewhere_);
+
+    Install(L"/install 1031");
+
+    ExpectOnlyModuleRan(L"de");
+    EXPECT_FALSE(DirectoryExists(Languages()));
+    EXPECT_EQ(Names(SnapshotTree(toolFolder_)),
+              (std::vector<std::wstring>{L"langsetup.exe", kRecordName}));
+    EXPECT_EQ(SnapshotTree(elsewhere_), elsewhereBefore);
+}
+
+TEST_F(InstallEndToEnd, MissingLanguageFolderRunsNothingAndChangesNothing) {
+    CopyTool();
+    WriteTextFile(toolFolder_ + L"\\fr.exe", "not the target");
+    const TreeSnapshot before = SnapshotTree(toolFolder_);
+
+    Install(L"/install 1031");
+
+    EXPECT_EQ(SnapshotTree(toolFolder_), before);
+    EXPECT_TRUE(ReadRuns(elsewhere_).empty());
+}
+
+TEST_F(InstallEndToEnd, StaleTargetBesideTheToolRunsWhenTheModuleIsMissing) {
+    CopyTool();
+    PlantModule(L"fr.exe");
+    CopyFileOrFail(TestProgramPath(L"sample_module.exe"), toolFolder_ + L"\\de.exe");
+
+    Install(L"/install 1031");
+
+    ExpectOnlyModuleRan(L"de");
+    EXPECT_FALSE(DirectoryExists(Languages()));
+}
+
+TEST_F(InstallEndToEnd, OtherFilesAndExeNamedSubfoldersStayAndKeepTheFolder) {
+    CopyTool();
+    PlantModule(L"de.exe");
+    PlantModule(L"fr.exe");
+    WriteTextFile(Languages() + L"\\readme.txt", "keep me");
+    WriteTextFile(Languages() + L"\\de.exe.bak", "keep me too");
+    MakeDirectory(Languages() + L"\\x.exe");
+    WriteTextFile(Languages() + L"\\x.exe\\inside.exe", "inside a subfolder");
+
+    Install(L"/install 1031");
+
+    ExpectOnlyModuleRan(L"de");
+    const TreeSnapshot left = SnapshotTree(Languages());
+    EXPECT_EQ(left.size(), 4u);
+    EXPECT_EQ(left.count(L"readme.txt"), 1u);
+    EXPECT_EQ(left.count(L"de.exe.bak"), 1u);
+    EXPECT_EQ(left.count(L"x.exe"), 1u);
+    EXPECT_EQ(left.count(L"x.exe\\inside.exe"), 1u);
+}
+
+TEST_F(InstallEndToEnd, ModuleNamesInCapitalsAreFoundAndDeleted) {
+    CopyTool();
+    PlantModule(L"DE.EXE");
+    PlantModule(L"Fr.Exe");
+
+    Install(L"/install 1031");
+
+    const std::vector<ModuleRun> runs = ReadRuns(toolFolder_);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].commandLine, Quoted(toolFolder_ + L"\\de.exe"));
+    EXPECT_FALSE(FileExists(toolFolder_ + L"\\de.exe"));
+    EXPECT_FALSE(FileExists(toolFolder_ + L"\\DE.EXE"));
+    EXPECT_FALSE(DirectoryExists(Languages()));
+}
+
+// For C:\...\My Tool\de.exe, a start that reads the unquoted path up to its blank runs
+// C:\...\My.exe instead.
+TEST_F(InstallEndToEnd, BlankInTheToolFolderNeverRunsTheProgramAtTheBlank) {
+    UseToolFolder(scratch_ / L"My Tool");
+    MakeDirectory(toolFolder_);
+    CopyTool();
+    PlantModule(L"de.exe");
+    const std::wstring decoy = scratch_ / L"My.exe";
+    CopyFileOrFail(TestProgramPath(L"sample_module.exe"), decoy);
+
+    Install(L"/install 1031");
+
+    ExpectOnlyModuleRan(L"de");
+    EXPECT_TRUE(ReadRuns(scratch_.Path()).empty());
+    EXPECT_TRUE(FileExists(decoy));
+    EXPECT_FALSE(DirectoryExists(Languages()));
+}
+
+TEST_F(InstallEndToEnd, LocaleWithoutDigitsOrNegativeSelectsEnglish) {
+    CopyTool();
+    for (const wchar_t* arguments : {L"de", L"-1031"}) {
+        SCOPED_TRACE(Narrow(arguments));
+        PlantModule(L"de.exe");
+        PlantModule(L"en.exe");
+        ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
+
+        Install(L"/install " + std::wstring(arguments));
+
+        ExpectOnlyModuleRan(L"en");
+        EXPECT_FALSE(DirectoryExists(Languages()));
+    }
+}
+
+TEST_F(InstallEndToEnd, WithoutExactlyOneLocaleArgumentTheSystemDefaultDecides) {
+    const std::u16string_view code =
+        LanguageCode(LocaleToLanguageIndex(static_cast<std::int32_t>(::GetSystemDefaultLCID())));
+    const std::wstring expected(AsWide(std::u16string(code).c_str()));
+    ASSERT_NE(expected, L"de") << "the system default must differ from the locale given";
+    CopyTool();
+    for (const wchar_t* arguments : {L"1031 x", L"", L"1031 1031 1031"}) {
+        SCOPED_TRACE(Narrow(arguments));
+        PlantModule(L"de.exe");
+        PlantModule(expected + L".exe");
+        ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
+
+        Install(L"/install " + std::wstring(arguments));
+
+        ExpectOnlyModuleRan(expected);
+        EXPECT_FALSE(DirectoryExists(Languages()));
+    }
+}
+
+}  // namespace
+}  // namespace langsetup::test

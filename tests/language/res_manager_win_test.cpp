@@ -1,0 +1,114 @@
+// CResManager inside the test process, with tool folders that a run of the built tool cannot give
+// it here, and the module command line as the platform splits it.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/module_directory.h"
+#include "app/wide_win32.h"
+#include "language/module_command_line.h"
+#include "language/res_manager.h"
+#include "support/win_test_support.h"
+
+namespace langsetup::test {
+namespace {
+
+std::u16string ToU16(const std::wstring& text) {
+    return std::u16string(AsU16View(text.c_str()));
+}
+
+// Runs with the scratch folder as the current directory, which holds a Languages folder of its own
+// with a module in it and a stale module copy: none of it belongs to the tool.
+class ResManagerFolders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t saved[MAX_PATH + 1] = {};
+        ::GetCurrentDirectoryW(MAX_PATH + 1, saved);
+        savedDirectory_ = saved;
+        ASSERT_TRUE(::SetCurrentDirectoryW(scratch_.Path().c_str()));
+        MakeDirectory(scratch_ / L"Languages");
+        CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"Languages\\de.exe");
+        CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"de.exe");
+    }
+    void TearDown() override {
+        ::SetCurrentDirectoryW(savedDirectory_.c_str());
+        FillModuleDirectory(u"", true);
+    }
+
+    bool CurrentDirectoryUntouched() {
+        return FileExists(scratch_ / L"Languages\\de.exe") && FileExists(scratch_ / L"de.exe") &&
+               !FileExists(scratch_ / L"module-record.txt");
+    }
+
+    ScratchDir scratch_{L"langsetup-manager"};
+    std::wstring savedDirectory_;
+};
+
+TEST_F(ResManagerFolders, UnknownToolFolderRunsAndDeletesNothing) {
+    FillModuleDirectory(u"", true);
+    const TreeSnapshot before = SnapshotTree(scratch_.Path());
+    {
+        CResManager manager;
+        manager.InstallForLocale(1031);
+    }
+    EXPECT_EQ(SnapshotTree(scratch_.Path()), before);
+    EXPECT_TRUE(CurrentDirectoryUntouched());
+}
+
+TEST_F(ResManagerFolders, PathWithoutBackslashRunsNothingButCleansBesideTheUncutPath) {
+    ASSERT_EQ(FillModuleDirectory(u"tool.exe", false), ModuleDirectoryState::kNoBackslash);
+    MakeDirectory(scratch_ / L"tool.exeLanguages");
+    CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"tool.exeLanguages\\fr.exe");
+    {
+        CResManager manager;
+        manager.InstallForLocale(1031);
+    }
+    EXPECT_FALSE(DirectoryExists(scratch_ / L"tool.exeLanguages"));
+    EXPECT_FALSE(FileExists(scratch_ / L"tool.exede.exe"));
+    EXPECT_TRUE(CurrentDirectoryUntouched());
+}
+
+// Without a module run the current directory stays where the process started; the cleanup still
+// searches and deletes in the tool's own Languages folder only.
+TEST_F(ResManagerFolders, CleanupWithoutAModuleRunConcernsOnlyTheToolsFolder) {
+    const std::wstring toolFolder = scratch_ / L"tool";
+    MakeDirectory(toolFolder);
+    MakeDirectory(toolFolder + L"\\Languages");
+    for (const wchar_t* name : {L"en.exe", L"fr.exe"}) {
+        CopyFileOrFail(TestProgramPath(L"sample_module.exe"), toolFolder + L"\\Languages\\" + name);
+    }
+    ASSERT_EQ(FillModuleDirectory(ToU16(toolFolder + L"\\langsetup.exe"), false),
+              ModuleDirectoryState::kFolder);
+    { CResManager manager; }
+    EXPECT_FALSE(DirectoryExists(toolFolder + L"\\Languages"));
+    EXPECT_TRUE(CurrentDirectoryUntouched());
+}
+
+std::vector<std::wstring> SplitAsThePlatformDoes(const std::u16string& line) {
+    int count = 0;
+    LPWSTR* items = ::CommandLineToArgvW(AsWide(line), &count);
+    std::vector<std::wstring> args;
+    if (items != nullptr) {
+        args.assign(items, items + count);
+        ::LocalFree(items);
+    }
+    return args;
+}
+
+TEST(ModuleCommandLineOnWindows, ThePlatformReadsTheWholePathAsOneArgument) {
+    for (const std::wstring path :
+         {L"C:\\My Tool\\de.exe", L"C:\\Program Files (x86)\\Pexalo 2\\en.exe",
+          L"C:\\a  b\\\tc\\fr.exe", L"\\\\server\\share name\\x\\nl.exe", L"C:\\Tool\\ru.exe"}) {
+        SCOPED_TRACE(Narrow(path));
+        EXPECT_EQ(SplitAsThePlatformDoes(ModuleCommandLine(ToU16(path))),
+                  std::vector<std::wstring>{path});
+    }
+}
+
+}  // namespace
+}  // namespace langsetup::test

@@ -1,0 +1,59 @@
+// A stand-in for a language module. It records that it ran by appending these lines, in UTF-8,
+// to module-record.txt in its current directory, then exits with 0:
+//   module: <its own full path>
+//   command line: <its command line, exactly as it got it>
+//   current directory: <its current directory>
+// It first waits a quarter of a second, so that a caller that does not wait for it has ended
+// before the record exists.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/unique_handle_win32.h"
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                          size, nullptr, nullptr);
+    return result;
+}
+
+std::wstring OwnPath() {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    return std::wstring(buffer.data(), length);
+}
+
+std::wstring CurrentDirectory() {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+    return std::wstring(buffer.data(), length);
+}
+
+}  // namespace
+
+int wmain() {
+    ::Sleep(250);
+    const std::string record = "module: " + Utf8(OwnPath()) + "\r\n" +
+                               "command line: " + Utf8(::GetCommandLineW()) + "\r\n" +
+                               "current directory: " + Utf8(CurrentDirectory()) + "\r\n";
+    const langsetup::UniqueFileHandle file(::CreateFileW(L"module-record.txt", FILE_APPEND_DATA,
+                                                         FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return 1;
+    }
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()),
+                                &written, nullptr);
+    return ok && written == record.size() ? 0 : 1;
+}
