@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/module_directory.h"
+#include "language/language_paths.h"
 #include "language/language_table.h"
 #include "language/res_manager.h"
 #include "registry/reg_value.h"
@@ -10,9 +11,10 @@
 namespace langsetup {
 
 // Writes HKEY_CURRENT_USER\Software\Pexalo\General, value LanguageFolder: the module directory,
-// "Languages\" and the language's code, stored without a terminating zero character. Indices
-// outside the language table record the default language. Nothing is recorded (false) unless the
-// module directory is a known folder.
+// "Languages\" and the language's code, handed over with the size of its characters alone (the
+// registry adds the terminating zero that follows them in memory). Indices outside the language
+// table record the default language. Nothing is recorded (false) unless the module directory is a
+// known folder.
 bool CResManager::RecordLanguageFolder(std::int32_t index) {
     const ModuleDirectoryInfo& directory = ModuleDirectory();
     if (directory.state != ModuleDirectoryState::kFolder) {
@@ -20,8 +22,7 @@ bool CResManager::RecordLanguageFolder(std::int32_t index) {
     }
     CRegistry registry;
     CRegValue value;
-    std::u16string folder = directory.path + u"Languages\\";
-    folder += LanguageCode(index);
+    const std::u16string folder = LanguageFolderEntryPath(directory.path, LanguageCode(index));
 
     value.SetName(u"LanguageFolder");
     value.SetData(reinterpret_cast<const std::uint8_t*>(folder.data()),
