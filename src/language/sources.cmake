@@ -6,3 +6,9 @@ if(WIN32)
     target_sources(langsetup_win32 PRIVATE
         language/res_manager_win32.cpp)
 endif()
+
+# Language folder record.
+if(WIN32)
+    target_sources(langsetup_win32 PRIVATE
+        language/language_folder_record_win32.cpp)
+endif()

@@ -9,3 +9,9 @@ if(WIN32)
     target_sources(langsetup_win32 PRIVATE
         registry/reg_text_lines_win32.cpp)
 endif()
+
+# Registry key writer.
+if(WIN32)
+    target_sources(langsetup_win32 PRIVATE
+        registry/registry_win32.cpp)
+endif()

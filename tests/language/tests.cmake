@@ -17,3 +17,9 @@ if(WIN32)
         language/res_manager_win_test.cpp)
     target_link_libraries(langsetup_win_tests PRIVATE shell32)
 endif()
+
+# Language folder record (under Wine, on the real registry).
+if(WIN32)
+    target_sources(langsetup_win_tests PRIVATE
+        language/language_folder_record_win_test.cpp)
+endif()

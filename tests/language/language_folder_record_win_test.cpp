@@ -1,0 +1,116 @@
+// Recording the language folder in HKEY_CURRENT_USER\Software\Pexalo\General, on the real registry
+// of the test prefix.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/module_directory.h"
+#include "app/unique_handle_win32.h"
+#include "language/res_manager.h"
+#include "registry/registry_test_key.h"
+
+namespace langsetup::test {
+namespace {
+
+constexpr wchar_t kHostKey[] = L"Software\\Pexalo";
+constexpr wchar_t kSettingsKey[] = L"Software\\Pexalo\\General";
+
+// Every test here works on the one host key: the fixture holds a mutex shared by all test
+// processes so that tests run in parallel never meet there, and removes the key before and after.
+class LanguageFolderRecord : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(hostKeyLock_.IsValid());
+        ASSERT_NE(::WaitForSingleObject(hostKeyLock_.Get(), 60000), WAIT_TIMEOUT);
+        locked_ = true;
+        savedDirectory_ = ModuleDirectory();
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kHostKey);
+        ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kHostKey));
+    }
+    void TearDown() override {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kHostKey);
+        ModuleDirectory() = savedDirectory_;
+        if (locked_) {
+            ::ReleaseMutex(hostKeyLock_.Get());
+        }
+    }
+
+    static std::optional<RawValue> Recorded() {
+        return ReadRawValue(HKEY_CURRENT_USER, kSettingsKey, L"LanguageFolder");
+    }
+    static RawValue Folder(const std::u16string& path) { return StoredString(path); }
+
+    UniqueHandle hostKeyLock_{::CreateMutexW(nullptr, FALSE, L"langsetup-test-pexalo-key")};
+    bool locked_ = false;
+    ModuleDirectoryInfo savedDirectory_;
+    CResManager manager_;
+};
+
+TEST_F(LanguageFolderRecord, CreatesTheKeyAndThenReplacesTheValue) {
+    ASSERT_EQ(FillModuleDirectory(u"C:\\Apps\\Tool\\langsetup.exe", false),
+              ModuleDirectoryState::kFolder);
+    EXPECT_TRUE(manager_.RecordLanguageFolder(2));
+    EXPECT_EQ(Recorded(), Folder(u"C:\\Apps\\Tool\\Languages\\de"));
+
+    const DWORD other = 7;
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSettingsKey, L"Other", REG_DWORD, &other, 4));
+    EXPECT_TRUE(manager_.RecordLanguageFolder(5));
+    EXPECT_EQ(Recorded(), Folder(u"C:\\Apps\\Tool\\Languages\\fr"));
+    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kSettingsKey, L"Other").has_value());
+}
+
+TEST_F(LanguageFolderRecord, ReplacesAValueOfAnotherType) {
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSettingsKey, L"LanguageFolder", REG_EXPAND_SZ,
+                              L"%OLD%", 12));
+    FillModuleDirectory(u"D:\\t.exe", false);
+    EXPECT_TRUE(manager_.RecordLanguageFolder(0));
+    EXPECT_EQ(Recorded(), Folder(u"D:\\Languages\\cs"));
+}
+
+TEST_F(LanguageFolderRecord, FolderWithBlanksIsRecordedUnchanged) {
+    FillModuleDirectory(u"C:\\some dir\\my tool\\tool.exe", false);
+    EXPECT_TRUE(manager_.RecordLanguageFolder(29));
+    const std::u16string expected = u"C:\\some dir\\my tool\\Languages\\jp";
+    EXPECT_EQ(Recorded(), Folder(expected));
+}
+
+TEST_F(LanguageFolderRecord, IndicesOutsideTheTableRecordTheDefaultLanguage) {
+    FillModuleDirectory(u"C:\\some dir\\tool.exe", false);
+    const struct {
+        std::int32_t index;
+        const char16_t* code;
+    } cases[] = {{-1, u"en"}, {INT32_MIN, u"en"}, {11, u"tr"}, {41, u"tr"},
+                 {45, u"vn"}, {46, u"en"},        {47, u"en"}, {INT32_MAX, u"en"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        EXPECT_TRUE(manager_.RecordLanguageFolder(c.index));
+        EXPECT_EQ(Recorded(), Folder(u"C:\\some dir\\Languages\\" + std::u16string(c.code)));
+    }
+}
+
+TEST_F(LanguageFolderRecord, KeyThatCannotBeCreatedGivesFalse) {
+    // Below a volatile key the registry refuses the non-volatile settings key.
+    HKEY host = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kHostKey, 0, nullptr, REG_OPTION_VOLATILE,
+                                KEY_ALL_ACCESS, nullptr, &host, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(host);
+    FillModuleDirectory(u"C:\\Apps\\Tool\\langsetup.exe", false);
+    EXPECT_FALSE(manager_.RecordLanguageFolder(2));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+}
+
+TEST_F(LanguageFolderRecord, NothingIsRecordedWithoutAKnownToolFolder) {
+    FillModuleDirectory(u"langsetup.exe", false);  // no backslash
+    ASSERT_EQ(ModuleDirectory().state, ModuleDirectoryState::kNoBackslash);
+    EXPECT_FALSE(manager_.RecordLanguageFolder(2));
+    FillModuleDirectory(u"C:\\Apps\\Tool\\langsetup.exe", true);  // did not fit
+    ASSERT_EQ(ModuleDirectory().state, ModuleDirectoryState::kUnknown);
+    EXPECT_FALSE(manager_.RecordLanguageFolder(2));
+    ModuleDirectory() = ModuleDirectoryInfo{};  // never filled
+    EXPECT_FALSE(manager_.RecordLanguageFolder(2));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kHostKey));
+}
+
+}  // namespace
+}  // namespace langsetup::test

@@ -1,0 +1,200 @@
+// Opening, creating, closing and deleting keys with the key writer, on the real registry.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "registry/registry_win32.h"
+#include "registry/registry_test_key.h"
+#include "support/win_test_support.h"
+
+namespace langsetup::test {
+namespace {
+
+std::u16string U16(const std::wstring& text) {
+    return {text.begin(), text.end()};
+}
+
+// A key that is closed can no longer be queried; the handle value may already have been handed
+// out again for the key opened after it.
+bool WasClosed(HKEY before, HKEY now) {
+    return before == now ||
+           ::RegQueryInfoKeyW(before, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
+}
+
+// Makes `subkey` a volatile key: the registry then refuses to create a non-volatile key below it.
+void MakeVolatileKey(const std::wstring& subkey) {
+    HKEY created = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                KEY_ALL_ACCESS, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(created);
+}
+
+TEST(RegistryKey, OpenKeyPathKnowsEachRootByName) {
+    const std::wstring leaf = L"langsetup-test-" + std::to_wstring(::GetCurrentProcessId());
+    const struct {
+        const wchar_t* name;
+        HKEY root;
+        std::wstring subkey;
+    } roots[] = {
+        {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE, L"Software\\" + leaf},
+        {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT, leaf},
+        {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER, L"Software\\" + leaf},
+        {L"HKEY_USERS", HKEY_USERS, L".DEFAULT\\Software\\" + leaf},
+        {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG, L"Software\\" + leaf},
+    };
+    for (const auto& root : roots) {
+        SCOPED_TRACE(Narrow(root.name));
+        ::RegDeleteTreeW(root.root, root.subkey.c_str());
+        std::u16string path = U16(std::wstring(root.name) + L"\\" + root.subkey);
+        const std::u16string original = path;
+        const std::size_t backslash = std::wstring(root.name).size();
+
+        CRegistry registry;
+        EXPECT_TRUE(registry.OpenKeyPath(path));
+        EXPECT_TRUE(registry.IsOpen());
+        EXPECT_TRUE(KeyExists(root.root, root.subkey));
+        ASSERT_EQ(registry.Journal().size(), 1u);
+        EXPECT_EQ(registry.Journal()[0].entryRoot, root.root);
+        EXPECT_EQ(registry.Journal()[0].entryPath, U16(root.subkey));
+        // Only the first backslash of the caller's text became a zero character.
+        std::u16string expected = original;
+        expected[backslash] = u'\0';
+        EXPECT_EQ(path, expected);
+
+        registry.Close();
+        ::RegDeleteTreeW(root.root, root.subkey.c_str());
+    }
+}
+
+TEST(RegistryKey, OpenKeyPathRefusesUnknownRootsAndPathsWithoutBackslash) {
+    ScratchKey key;
+    const std::u16string subkey = key.Subkey16();
+    for (const std::u16string& text :
+         {u"hkey_current_user\\" + subkey, u"HKEY_Current_User\\" + subkey,
+          u"HKEY_PERFORMANCE_DATA\\" + subkey, u"HKCU\\" + subkey, u"\\" + subkey}) {
+        SCOPED_TRACE(Narrow(std::wstring(text.begin(), text.end())));
+        CRegistry registry;
+        ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, u"Software"));
+        const HKEY before = registry.OpenKeyHandle();
+        std::u16string path = text;
+        EXPECT_FALSE(registry.OpenKeyPath(path));
+        EXPECT_FALSE(registry.IsOpen());
+        EXPECT_TRUE(WasClosed(before, registry.OpenKeyHandle()));
+        std::u16string expected = text;
+        expected[text.find(u'\\')] = u'\0';
+        EXPECT_EQ(path, expected);
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.Subkey()));
+        EXPECT_TRUE(registry.Journal().empty());
+    }
+
+    CRegistry registry;
+    ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, u"Software"));
+    std::u16string rootOnly = u"HKEY_CURRENT_USER";
+    EXPECT_FALSE(registry.OpenKeyPath(rootOnly));
+    EXPECT_FALSE(registry.IsOpen());
+    EXPECT_EQ(rootOnly, u"HKEY_CURRENT_USER");
+}
+
+TEST(RegistryKey, SubkeyPathsOf2048UnitsOrMoreAreRefusedUncut) {
+    ScratchKey key;
+    // Components of 200 units, so that only the writer's own limit can refuse the path.
+    auto pathOfLength = [&](std::size_t length) {
+        std::u16string path = key.Subkey16();
+        while (path.size() < length) {
+            path += u'\\';
+            path += std::u16string(std::min<std::size_t>(200, length - path.size()), u'k');
+        }
+        return path;
+    };
+    const std::u16string longest = pathOfLength(2047);
+    const std::u16string tooLong = pathOfLength(2048);
+    ASSERT_EQ(longest.size(), 2047u);
+    ASSERT_EQ(tooLong.size(), 2048u);
+
+    CRegistry registry;
+    ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, u"Software"));
+    EXPECT_FALSE(registry.CreateKey(HKEY_CURRENT_USER, tooLong));
+    EXPECT_FALSE(registry.IsOpen());
+    std::u16string full = u"HKEY_CURRENT_USER\\" + tooLong;
+    EXPECT_FALSE(registry.OpenKeyPath(full));
+    EXPECT_FALSE(registry.IsOpen());
+    EXPECT_EQ(full, u"HKEY_CURRENT_USER" + std::u16string(1, u'\0') + tooLong);
+    // Nothing was created, not even a key of the path cut to fit.
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.Subkey()));
+    EXPECT_TRUE(registry.Journal().empty());
+
+    ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, longest));
+    EXPECT_EQ(registry.SubkeyPath(), longest);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(longest.begin(), longest.end())));
+}
+
+TEST(RegistryKey, CreateKeyClosesTheOpenKeyAndLeavesNothingOpenWhenItFails) {
+    ScratchKey key;
+    const std::wstring parent = key / L"Volatile";
+    const DWORD one = 1;
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key.Subkey(), L"Lasting", REG_DWORD, &one, 4));
+    MakeVolatileKey(parent);
+
+    CRegistry registry;
+    ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16() + u"\\First"));
+    const HKEY first = registry.OpenKeyHandle();
+    ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16() + u"\\Second"));
+    EXPECT_TRUE(WasClosed(first, registry.OpenKeyHandle()));
+    EXPECT_EQ(registry.SubkeyPath(), key.Subkey16() + u"\\Second");
+
+    const HKEY second = registry.OpenKeyHandle();
+    // A non-volatile key below a volatile one cannot be created.
+    EXPECT_FALSE(registry.CreateKey(HKEY_CURRENT_USER, U16(parent) + u"\\Lasting"));
+    EXPECT_FALSE(registry.IsOpen());
+    EXPECT_EQ(::RegQueryInfoKeyW(second, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr),
+              ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, parent + L"\\Lasting"));
+    EXPECT_EQ(registry.Journal().size(), 2u);  // First and Second
+    CRegValue value;
+    value.SetName(u"Name");
+    EXPECT_FALSE(registry.QueryValue(value));
+
+    // Closing the predefined root as well does not stop later use of it.
+    ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
+    registry.Close();
+    EXPECT_FALSE(registry.IsOpen());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key.Subkey()));
+}
+
+TEST(RegistryKey, DeleteKeyRemovesTheWholeTreeAndNothingBeside) {
+    ScratchKey key;
+    const DWORD one = 1;
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key / L"Tree", L"Top", REG_DWORD, &one, 4));
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key / L"Tree\\A\\B", L"", REG_SZ, L"ab", 4));
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key / L"Tree\\C", L"Bin", REG_BINARY, "xyz", 3));
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key / L"Treehouse", L"Keep", REG_DWORD, &one, 4));
+
+    CRegistry registry;
+    EXPECT_TRUE(registry.DeleteKey(HKEY_CURRENT_USER, key.Subkey16() + u"\\Tree"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key / L"Tree"));
+    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, key / L"Treehouse", L"Keep").has_value());
+    EXPECT_TRUE(registry.Journal().empty());
+    EXPECT_FALSE(registry.IsOpen());
+
+    EXPECT_FALSE(registry.DeleteKey(HKEY_CURRENT_USER, key.Subkey16() + u"\\Tree"));
+}
+
+TEST(RegistryKey, DeleteKeyRefusesAnEmptySubkeyThatWouldEmptyTheRoot) {
+    ScratchKey key;
+    const DWORD one = 1;
+    ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key / L"Child", L"Keep", REG_DWORD, &one, 4));
+    HKEY scratch = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, key.Subkey().c_str(), 0, KEY_ALL_ACCESS, &scratch),
+              ERROR_SUCCESS);
+
+    CRegistry registry;
+    EXPECT_FALSE(registry.DeleteKey(scratch, u""));
+    ::RegCloseKey(scratch);
+    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, key / L"Child", L"Keep").has_value());
+}
+
+}  // namespace
+}  // namespace langsetup::test

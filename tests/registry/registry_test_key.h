@@ -1,0 +1,117 @@
+// Scratch registry keys for tests, and raw reads and writes through the Win32 API (independent of
+// the key writer under test).
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace langsetup::test {
+
+// A key name under HKEY_CURRENT_USER\Software that no other test (or test process) uses. The key
+// tree is removed before and after the test.
+class ScratchKey {
+public:
+    ScratchKey() : subkey_(UniqueName()) { Remove(); }
+    ~ScratchKey() { Remove(); }
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+    // "Software\langsetup-test-...", relative to HKEY_CURRENT_USER.
+    const std::wstring& Subkey() const { return subkey_; }
+    std::u16string Subkey16() const { return {subkey_.begin(), subkey_.end()}; }
+    std::wstring operator/(const std::wstring& relative) const {
+        return subkey_ + L"\\" + relative;
+    }
+
+private:
+    static std::wstring UniqueName() {
+        static std::atomic<unsigned> counter{0};
+        return L"Software\\langsetup-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+               std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(++counter);
+    }
+    void Remove() const { ::RegDeleteTreeW(HKEY_CURRENT_USER, subkey_.c_str()); }
+
+    std::wstring subkey_;
+};
+
+inline bool KeyExists(HKEY root, const std::wstring& subkey) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    ::RegCloseKey(key);
+    return true;
+}
+
+struct RawValue {
+    DWORD type = 0;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const RawValue&) const = default;
+};
+
+// For test failure messages: type and bytes in hex.
+inline void PrintTo(const RawValue& value, std::ostream* out) {
+    *out << "type " << value.type << ", " << value.bytes.size() << " bytes:" << std::hex;
+    for (const std::uint8_t byte : value.bytes) {
+        *out << ' ' << static_cast<unsigned>(byte);
+    }
+    *out << std::dec;
+}
+
+// The value exactly as the registry holds it, or none when the key or value does not exist.
+inline std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& subkey,
+                                            const std::wstring& name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    RawValue value;
+    DWORD size = 0;
+    LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        value.bytes.resize(size);
+        status =
+            ::RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size);
+        value.bytes.resize(size);
+    }
+    ::RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Creates the key if needed and writes the value; true on success.
+inline bool WriteRawValue(HKEY root, const std::wstring& subkey, const std::wstring& name,
+                          DWORD type, const void* data, std::size_t size) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const LSTATUS status = ::RegSetValueExW(
+        key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    ::RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+inline std::vector<std::uint8_t> BytesOf(const std::u16string& text) {
+    const auto* first = reinterpret_cast<const std::uint8_t*>(text.data());
+    return {first, first + text.size() * sizeof(char16_t)};
+}
+
+// What the registry holds after a string was written with the size of its characters alone:
+// RegSetValueExW counts the terminating zero itself when the data is followed by one, as a
+// CRegValue's zero-terminated string always is.
+inline RawValue StoredString(const std::u16string& text) {
+    return {REG_SZ, BytesOf(text + u'\0')};
+}
+
+}  // namespace langsetup::test
