@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "app/wide_win32.h"
 
@@ -14,6 +15,17 @@ namespace {
 // The text up to its first zero character: the part the registry functions see.
 std::u16string_view UpToFirstZero(std::u16string_view text) {
     return text.substr(0, text.find(u'\0'));
+}
+
+// The registry functions count a zero character that directly follows string data as part of
+// the value (a courtesy to callers that forgot the terminator), and a string value's characters
+// are always followed by one. The stored form is the characters alone, so they are handed over
+// from a copy whose next unit is not zero.
+std::vector<std::uint8_t> StringBytesWithGuard(const CRegValue& value) {
+    std::vector<std::uint8_t> bytes(value.GetData(), value.GetData() + value.GetSize());
+    bytes.push_back(0xFF);
+    bytes.push_back(0xFF);
+    return bytes;
 }
 
 }  // namespace
@@ -88,8 +100,11 @@ bool CRegistry::SetValue(const CRegValue& value) {
         // A value that does not exist yet (or cannot be held) leaves the copy at type 0.
         QueryValue(*previous);
     }
+    const std::vector<std::uint8_t> guarded =
+        value.GetType() == kRegSz ? StringBytesWithGuard(value) : std::vector<std::uint8_t>{};
+    const std::uint8_t* data = guarded.empty() ? value.GetData() : guarded.data();
     const LSTATUS status = ::RegSetValueExW(openKey.Get(), AsWide(value.GetName()), 0,
-                                            value.GetType(), value.GetData(), value.GetSize());
+                                            value.GetType(), data, value.GetSize());
     if (status != ERROR_SUCCESS) {
         return false;
     }

@@ -53,9 +53,9 @@ public:
     // Opens or creates `subkey` (up to its first zero character) under `root` and makes it the open
     // key; a key that was open is closed first. On failure nothing is open.
     bool CreateKey(HKEY root, std::u16string_view subkey);
-    // Writes `value` into the open key with the value's own size (a string's without its
-    // terminating zero; the registry counts that zero itself when it follows the data, as it does
-    // in a CRegValue). False for a value without data or with no key open.
+    // Writes `value` into the open key with the value's own size: a string is stored as its
+    // characters alone, without a terminating zero. False for a value without data or with no key
+    // open.
     bool SetValue(const CRegValue& value);
     // Reads the open key's value named like `value` into it. False, `value` unchanged, when there
     // is no such value, it has no data, or its type is not one that CRegValue holds.

@@ -107,11 +107,9 @@ inline std::vector<std::uint8_t> BytesOf(const std::u16string& text) {
     return {first, first + text.size() * sizeof(char16_t)};
 }
 
-// What the registry holds after a string was written with the size of its characters alone:
-// RegSetValueExW counts the terminating zero itself when the data is followed by one, as a
-// CRegValue's zero-terminated string always is.
+// A string value as the key writer stores it: its characters, without a terminating zero.
 inline RawValue StoredString(const std::u16string& text) {
-    return {REG_SZ, BytesOf(text + u'\0')};
+    return {REG_SZ, BytesOf(text)};
 }
 
 }  // namespace langsetup::test

@@ -37,9 +37,9 @@ TEST_F(RegistryValueIo, FiveCharacterStringIsWrittenAsTenBytes) {
     value.SetData(reinterpret_cast<const std::uint8_t*>(text.c_str()), 12, kRegSz);
     ASSERT_EQ(value.GetSize(), 10u);
     ASSERT_TRUE(registry_.SetValue(value));
-    // The writer hands over 10 bytes; the registry itself then counts the zero that follows them
-    // (a size of 8 would store "hell", a size of 12 the same as now).
+    // Ten bytes stored: the registry must not count the zero that follows the characters.
     EXPECT_EQ(Read(L"Five"), StoredString(text));
+    ASSERT_EQ(Read(L"Five")->bytes.size(), 10u);
 
     CRegValue back;
     back.SetName(u"Five");
