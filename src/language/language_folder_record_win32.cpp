@@ -12,8 +12,8 @@ namespace langsetup {
 
 // Writes HKEY_CURRENT_USER\Software\Pexalo\General, value LanguageFolder: the module directory,
 // "Languages\" and the language's code, stored as its characters without a terminating zero.
-// Indices outside the language table record the default language. Nothing is recorded (false) unless the module directory is a
-// known folder.
+// Indices outside the language table record the default language. Nothing is recorded (false)
+// unless the module directory is a known folder.
 bool CResManager::RecordLanguageFolder(std::int32_t index) {
     const ModuleDirectoryInfo& directory = ModuleDirectory();
     if (directory.state != ModuleDirectoryState::kFolder) {

@@ -76,7 +76,7 @@ bool CRegValue::SetData(const std::uint8_t* data, std::uint32_t size, std::uint3
             // Registry data need not be aligned: take the characters byte by byte.
             const std::uint32_t count = size / 2;
             std::u16string text;
-            for (std::uint32_t i = 0; i < count; ++i) {
+            for (std::size_t i = 0; i < count; ++i) {
                 const auto c = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
                 if (c == u'\0') {
                     break;

@@ -32,6 +32,8 @@ WaiterHandleCheck CheckWaiterHandle(HANDLE handle);
 // The handle with the value that the waiter command line holds as a signed 32-bit decimal.
 // Handle values fit in 32 bits (so 32- and 64-bit processes can share them).
 inline HANDLE HandleFromValue(std::int32_t value) {
+    // A handle is a number here, not an address.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value));
 }
 

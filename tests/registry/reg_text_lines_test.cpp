@@ -110,8 +110,7 @@ TEST(RegTextValueLines, EveryPieceIsWrittenOnItsOwn) {
     PieceCollector dword;
     const std::uint8_t four[] = {0x0d, 0x0c, 0x0b, 0x0a};
     WriteDwordLine(u"", four, dword);
-    EXPECT_EQ(dword.pieces,
-              (Lines{u"\"", u"", u"\"=dword:", u"0a", u"0b", u"0c", u"0d", u"\r\n"}));
+    EXPECT_EQ(dword.pieces, (Lines{u"\"", u"", u"\"=dword:", u"0a", u"0b", u"0c", u"0d", u"\r\n"}));
 }
 
 TEST(RegTextValueLines, TextsEndAtTheirFirstZeroCharacter) {
