@@ -73,27 +73,9 @@ void RemoveTree(const std::wstring& path) {
 
 ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
                          const std::wstring& currentDirectory, DWORD timeoutMs) {
-    ProcessResult result;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    if (!::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                          &info)) {
-        return result;
-    }
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    result.started = true;
-    if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
-        result.timedOut = true;
-        ::TerminateProcess(process.Get(), 99);
-        ::WaitForSingleObject(process.Get(), 5000);
-    }
-    ::GetExitCodeProcess(process.Get(), &result.exitCode);
-    return result;
+    ProcessOptions options;
+    options.currentDirectory = currentDirectory;
+    return RunProcessWith(application, commandLine, options, timeoutMs);
 }
 
 ProcessResult RunTool(const std::wstring& toolPath, const std::wstring& arguments,
