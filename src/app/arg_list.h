@@ -39,8 +39,9 @@ public:
 private:
     void Rebase(const char16_t* oldBase);
 
-    std::u16string buffer_;
+    // Declared in this order so that at exit the buffer is released first, then the list.
     std::vector<const char16_t*> items_;
+    std::u16string buffer_;
 };
 
 // The process-wide list, built from the process command line before RunCommand runs.
