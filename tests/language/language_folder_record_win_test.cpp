@@ -90,11 +90,11 @@ TEST_F(LanguageFolderRecord, IndicesOutsideTheTableRecordTheDefaultLanguage) {
 
 TEST_F(LanguageFolderRecord, KeyThatCannotBeCreatedGivesFalse) {
     // Below a volatile key the registry refuses the non-volatile settings key.
-    HKEY host = nullptr;
+    UniqueHkey host;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kHostKey, 0, nullptr, REG_OPTION_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, &host, nullptr),
+                                KEY_ALL_ACCESS, nullptr, host.Put(), nullptr),
               ERROR_SUCCESS);
-    ::RegCloseKey(host);
+    host.Reset();
     FillModuleDirectory(u"C:\\Apps\\Tool\\langsetup.exe", false);
     EXPECT_FALSE(manager_.RecordLanguageFolder(2));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));

@@ -24,11 +24,10 @@ bool WasClosed(HKEY before, HKEY now) {
 
 // Makes `subkey` a volatile key: the registry then refuses to create a non-volatile key below it.
 void MakeVolatileKey(const std::wstring& subkey) {
-    HKEY created = nullptr;
+    UniqueHkey created;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, &created, nullptr),
+                                KEY_ALL_ACCESS, nullptr, created.Put(), nullptr),
               ERROR_SUCCESS);
-    ::RegCloseKey(created);
 }
 
 TEST(RegistryKey, OpenKeyPathKnowsEachRootByName) {
@@ -186,13 +185,14 @@ TEST(RegistryKey, DeleteKeyRefusesAnEmptySubkeyThatWouldEmptyTheRoot) {
     ScratchKey key;
     const DWORD one = 1;
     ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key / L"Child", L"Keep", REG_DWORD, &one, 4));
-    HKEY scratch = nullptr;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, key.Subkey().c_str(), 0, KEY_ALL_ACCESS, &scratch),
-              ERROR_SUCCESS);
+    UniqueHkey scratch;
+    ASSERT_EQ(
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, key.Subkey().c_str(), 0, KEY_ALL_ACCESS, scratch.Put()),
+        ERROR_SUCCESS);
 
     CRegistry registry;
-    EXPECT_FALSE(registry.DeleteKey(scratch, u""));
-    ::RegCloseKey(scratch);
+    EXPECT_FALSE(registry.DeleteKey(scratch.Get(), u""));
+    scratch.Reset();
     EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, key / L"Child", L"Keep").has_value());
 }
 

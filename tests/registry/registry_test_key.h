@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/unique_handle_win32.h"
+
 namespace langsetup::test {
 
 // A key name under HKEY_CURRENT_USER\Software that no other test (or test process) uses. The key
@@ -42,12 +44,8 @@ private:
 };
 
 inline bool KeyExists(HKEY root, const std::wstring& subkey) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    ::RegCloseKey(key);
-    return true;
+    UniqueHkey key;
+    return ::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
 
 struct RawValue {
@@ -68,20 +66,20 @@ inline void PrintTo(const RawValue& value, std::ostream* out) {
 // The value exactly as the registry holds it, or none when the key or value does not exist.
 inline std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& subkey,
                                             const std::wstring& name) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    UniqueHkey key;
+    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     RawValue value;
     DWORD size = 0;
-    LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+    LSTATUS status =
+        ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &value.type, nullptr, &size);
     if (status == ERROR_SUCCESS) {
         value.bytes.resize(size);
-        status =
-            ::RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size);
+        status = ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &value.type,
+                                    value.bytes.data(), &size);
         value.bytes.resize(size);
     }
-    ::RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -91,15 +89,13 @@ inline std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& subke
 // Creates the key if needed and writes the value; true on success.
 inline bool WriteRawValue(HKEY root, const std::wstring& subkey, const std::wstring& name,
                           DWORD type, const void* data, std::size_t size) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    UniqueHkey key;
+    if (::RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
                           nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const LSTATUS status = ::RegSetValueExW(
-        key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size));
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return ::RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                            static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
 inline std::vector<std::uint8_t> BytesOf(const std::u16string& text) {
