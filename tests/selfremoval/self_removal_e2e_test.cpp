@@ -46,6 +46,27 @@ protected:
         EXPECT_EQ(SnapshotTree(root_.Path()), before);
     }
 
+    // Makes nested folders "temp\<segment>\<segment>..." under the root until the full path is
+    // at least `minLength` units long; returns it relative to the root.
+    std::wstring MakeNestedTemp(std::size_t minLength, const std::wstring& segment) {
+        std::wstring temp = L"temp";
+        MakeDirectory(root_ / temp);
+        while ((root_ / temp).size() < minLength) {
+            temp += L"\\" + segment;
+            MakeDirectory(root_ / temp);
+        }
+        return temp;
+    }
+
+    // With TMP and TEMP naming `relativeTemp`, /clean starts no copy: a second later every
+    // file under the root, the tool among them, is as before.
+    void ExpectCleanStartsNoCopy(const std::wstring& relativeTemp) {
+        MakeDirectory(root_ / L"tool");
+        const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", relativeTemp);
+        ::Sleep(1000);
+        EXPECT_EQ(SnapshotTree(root_.Path()), before);
+    }
+
     ScratchDir root_{L"langsetup-clean"};
     std::wstring tool_;
     std::wstring temp_;
@@ -92,32 +113,15 @@ TEST_F(CleanEndToEnd, TemporaryFolderWithBlanksDeletesNoFragment) {
 TEST_F(CleanEndToEnd, TemporaryFolderTooLongForATemporaryFileNameStartsNoCopy) {
     // The platform reports the folder whole, but a temporary file name in it would not fit
     // MAX_PATH: no copy starts and the tool stays.
-    std::wstring temp = L"temp";
-    MakeDirectory(root_ / temp);
-    while ((root_ / temp).size() < 230) {
-        temp += L"\\long-folder";
-        MakeDirectory(root_ / temp);
-    }
+    std::wstring temp = MakeNestedTemp(230, L"long-folder");
     temp += L"\\" + std::wstring(252 - (root_ / temp).size() - 1, L't');
     MakeDirectory(root_ / temp);
     ASSERT_EQ((root_ / temp).size(), 252u);
-    MakeDirectory(root_ / L"tool");
-    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", temp);
-    ::Sleep(1000);
-    EXPECT_EQ(SnapshotTree(root_.Path()), before);
+    ExpectCleanStartsNoCopy(temp);
 }
 
 TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
-    std::wstring temp = L"temp";
-    MakeDirectory(root_ / temp);
-    while ((root_ / temp).size() < 300) {
-        temp += L"\\a-long-folder-name";
-        MakeDirectory(root_ / temp);
-    }
-    MakeDirectory(root_ / L"tool");
-    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", temp);
-    ::Sleep(1000);
-    EXPECT_EQ(SnapshotTree(root_.Path()), before);
+    ExpectCleanStartsNoCopy(MakeNestedTemp(300, L"a-long-folder-name"));
 }
 
 // The waiter form typed by hand or passed by a test.
