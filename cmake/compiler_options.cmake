@@ -12,6 +12,25 @@ if(WIN32)
     target_compile_options(langsetup_options INTERFACE -ffunction-sections -fdata-sections)
     target_link_options(langsetup_options INTERFACE -static -Wl,--gc-sections
                         -Wl,--dynamicbase -Wl,--nxcompat)
+    # No time stamp and no build folder in any file: every clean build of a commit gives the same
+    # bytes, wherever it is built.
+    target_compile_options(langsetup_options INTERFACE
+                           -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                           -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+    target_link_options(langsetup_options INTERFACE -Wl,--no-insert-timestamp)
+endif()
+
+# The code of the shipped program. It has one thread, and the only exception it could raise is
+# running out of memory, which ends the process instead (app/allocation_failure_win32.cpp). Without
+# exceptions, RTTI, unwind tables and guards for local statics, the C++ exception machinery, the
+# unwinder and the thread library stay out of the program. The tests keep the defaults.
+set(LANGSETUP_LEAN_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+                           -fno-threadsafe-statics
+    CACHE STRING "Compile options of the shipped program's own code (Windows builds)")
+add_library(langsetup_product_options INTERFACE)
+target_link_libraries(langsetup_product_options INTERFACE langsetup_options)
+if(WIN32)
+    target_compile_options(langsetup_product_options INTERFACE ${LANGSETUP_LEAN_OPTIONS})
 endif()
 
 if(LANGSETUP_SANITIZE)

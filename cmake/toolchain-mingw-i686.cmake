@@ -1,4 +1,5 @@
-# 32-bit Windows, the shipped program. Built here, never run here (no 32-bit execution).
+# 32-bit Windows: the shipped program. Its tests run under Wine where the machine executes 32-bit
+# code (scripts/probe-32bit).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -8,3 +9,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+find_program(LANGSETUP_WINE wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${LANGSETUP_WINE})

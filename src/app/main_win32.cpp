@@ -1,19 +1,7 @@
 // Entry point of langsetup.exe: a GUI-subsystem program without a window.
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "app/run_command.h"
-
-// An uncaught exception (only an allocation failure can raise one) ends the process at once.
-// The run time's default handler would print the exception's demangled name to a console this
-// program never has, and the demangler adds about 25 KiB to the executable.
-namespace __gnu_cxx {
-// NOLINTNEXTLINE(bugprone-reserved-identifier): replaces the run time's own handler
-void __verbose_terminate_handler() {
-    std::abort();
-}
-}  // namespace __gnu_cxx
 
 namespace {
 

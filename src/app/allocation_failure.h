@@ -1,0 +1,10 @@
+// How the tool ends when memory runs out, its only failure that is not ignored.
+#pragma once
+
+namespace langsetup {
+
+// The exit code of a process that ran out of memory (the code the C run time's abort gives,
+// without its message box). Every other way out of the tool ends with 0.
+inline constexpr unsigned kAllocationFailureExitCode = 3;
+
+}  // namespace langsetup
