@@ -3,8 +3,8 @@
 
 namespace langsetup {
 
-// The exit code of a process that ran out of memory (the code the C run time's abort gives,
-// without its message box). Every other way out of the tool ends with 0.
-inline constexpr unsigned kAllocationFailureExitCode = 3;
+// The exit code of a process that ran out of memory: ERROR_NOT_ENOUGH_MEMORY. Every other way
+// out of the tool ends with 0.
+inline constexpr unsigned kAllocationFailureExitCode = 8;
 
 }  // namespace langsetup

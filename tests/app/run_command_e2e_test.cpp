@@ -1,6 +1,7 @@
 // The built tool, run under Windows with real command lines.
 #include <gtest/gtest.h>
 
+#include "app/allocation_failure.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
@@ -39,6 +40,19 @@ TEST_F(RunCommandEndToEnd, CommandLinesWithoutAProgramPathExitZero) {
     ExpectExitZeroAndFolderUnchanged(L"");
     ExpectExitZeroAndFolderUnchanged(L"   ");
     ExpectExitZeroAndFolderUnchanged(L"x");
+}
+
+// Running out of memory ends a program built like the tool at once, with its own exit code and no
+// message box (which would keep an installer waiting for ever).
+TEST(AllocationFailure, EndsTheProcessAtOnceWithItsExitCode) {
+    const std::wstring probe = TestProgramPath(L"allocation_failure_probe.exe");
+    for (const wchar_t* how : {L"new", L"length"}) {
+        const ProcessResult result = RunProcess(probe, L"probe " + std::wstring(how), L"", 15000);
+        ASSERT_TRUE(result.started);
+        EXPECT_FALSE(result.timedOut) << Narrow(how);
+        EXPECT_EQ(result.exitCode, kAllocationFailureExitCode) << Narrow(how);
+    }
+    EXPECT_EQ(RunProcess(probe, L"probe none").exitCode, 0u);
 }
 
 }  // namespace

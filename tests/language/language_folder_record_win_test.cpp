@@ -51,6 +51,11 @@ TEST_F(LanguageFolderRecord, CreatesTheKeyAndThenReplacesTheValue) {
               ModuleDirectoryState::kFolder);
     EXPECT_TRUE(manager_.RecordLanguageFolder(2));
     EXPECT_EQ(Recorded(), Folder(u"C:\\Apps\\Tool\\Languages\\de"));
+    // The user's Software key is shared: 32- and 64-bit builds record in the same key.
+    for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kSettingsKey, L"LanguageFolder", view),
+                  Recorded());
+    }
 
     const DWORD other = 7;
     ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSettingsKey, L"Other", REG_DWORD, &other, 4));

@@ -3,6 +3,7 @@
 //   module: <its own full path>
 //   command line: <its command line, exactly as it got it>
 //   current directory: <its current directory>
+//   bits: <32 or 64, the kind of program it is>
 // It first waits a quarter of a second, so that a caller that does not wait for it has ended
 // before the record exists.
 #include <windows.h>
@@ -45,7 +46,8 @@ int wmain() {
     ::Sleep(250);
     const std::string record = "module: " + Utf8(OwnPath()) + "\r\n" +
                                "command line: " + Utf8(::GetCommandLineW()) + "\r\n" +
-                               "current directory: " + Utf8(CurrentDirectory()) + "\r\n";
+                               "current directory: " + Utf8(CurrentDirectory()) + "\r\n" +
+                               "bits: " + std::to_string(sizeof(void*) * 8) + "\r\n";
     const langsetup::UniqueFileHandle file(::CreateFileW(L"module-record.txt", FILE_APPEND_DATA,
                                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                                          FILE_ATTRIBUTE_NORMAL, nullptr));

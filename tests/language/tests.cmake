@@ -12,6 +12,24 @@ if(WIN32)
                                                    ${CMAKE_CURRENT_BINARY_DIR})
     add_dependencies(langsetup_win_tests sample_module)
 
+    # The same module built for the other bitness (sample_module_other.exe), so that each build of
+    # the tool is seen starting modules of both kinds.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(other_compiler x86_64-w64-mingw32-g++-posix)
+    else()
+        set(other_compiler i686-w64-mingw32-g++-posix)
+    endif()
+    set(other_sample ${CMAKE_CURRENT_BINARY_DIR}/sample_module_other.exe)
+    add_custom_command(
+        OUTPUT ${other_sample}
+        COMMAND ${other_compiler} -std=c++20 -Os -s -static -municode -DUNICODE -D_UNICODE
+                -DWIN32_LEAN_AND_MEAN -I${PROJECT_SOURCE_DIR}/src
+                ${CMAKE_CURRENT_SOURCE_DIR}/language/sample_module.cpp -o ${other_sample}
+        DEPENDS language/sample_module.cpp
+        COMMENT "Building the sample module for the other bitness" VERBATIM)
+    add_custom_target(sample_module_other DEPENDS ${other_sample})
+    add_dependencies(langsetup_win_tests sample_module_other)
+
     target_sources(langsetup_win_tests PRIVATE
         language/install_e2e_test.cpp
         language/res_manager_win_test.cpp)

@@ -30,6 +30,38 @@ void MakeVolatileKey(const std::wstring& subkey) {
               ERROR_SUCCESS);
 }
 
+// The machine's Software key has a view for each bitness (a 32-bit program's keys show in the
+// 64-bit view under Software\WOW6432Node); the user's Software key is one for both.
+TEST(RegistryKey, CreatesKeysInTheRegistryViewOfItsBitness) {
+    const bool is32Bit = sizeof(void*) == 4;
+    const std::wstring leaf = L"langsetup-test-view-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring inSoftware = L"Software\\" + leaf;
+    const struct {
+        HKEY root;
+        bool shared;
+    } roots[] = {{HKEY_LOCAL_MACHINE, false}, {HKEY_CURRENT_USER, true}};
+    for (const auto& [root, shared] : roots) {
+        SCOPED_TRACE(shared ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE");
+        const auto removeFromBothViews = [&] {
+            for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+                ::RegDeleteKeyExW(root, inSoftware.c_str(), view, 0);
+            }
+        };
+        removeFromBothViews();
+        CRegistry registry;
+        ASSERT_TRUE(registry.CreateKey(root, U16(inSoftware)));
+        registry.Close();
+
+        const REGSAM own = is32Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+        const REGSAM other = is32Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+        EXPECT_TRUE(KeyExists(root, inSoftware, own));
+        EXPECT_EQ(KeyExists(root, inSoftware, other), shared);
+        EXPECT_EQ(KeyExists(root, L"Software\\WOW6432Node\\" + leaf, KEY_WOW64_64KEY),
+                  is32Bit && !shared);
+        removeFromBothViews();
+    }
+}
+
 TEST(RegistryKey, OpenKeyPathKnowsEachRootByName) {
     const std::wstring leaf = L"langsetup-test-" + std::to_wstring(::GetCurrentProcessId());
     const struct {

@@ -43,9 +43,10 @@ private:
     std::wstring subkey_;
 };
 
-inline bool KeyExists(HKEY root, const std::wstring& subkey) {
+// `view` may name a registry view (KEY_WOW64_32KEY or KEY_WOW64_64KEY); 0 is the program's own.
+inline bool KeyExists(HKEY root, const std::wstring& subkey, REGSAM view = 0) {
     UniqueHkey key;
-    return ::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ | view, key.Put()) == ERROR_SUCCESS;
 }
 
 struct RawValue {
@@ -65,9 +66,9 @@ inline void PrintTo(const RawValue& value, std::ostream* out) {
 
 // The value exactly as the registry holds it, or none when the key or value does not exist.
 inline std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& subkey,
-                                            const std::wstring& name) {
+                                            const std::wstring& name, REGSAM view = 0) {
     UniqueHkey key;
-    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ | view, key.Put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     RawValue value;
