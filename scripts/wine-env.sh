@@ -1,8 +1,8 @@
 # shellcheck shell=bash
 # Sourced by the scripts: a Wine prefix of the build's own and a persistent Wine server for it,
 # started with every stream redirected so that CTest never waits on Wine's background services.
-# wine_start needs LANGSETUP_BUILD_ROOT and may be called again while the server runs; wine_stop
-# ends the server. wine_runs_32bit tells whether this Wine runs 32-bit programs.
+# The prefix is build/wineprefix in the repository (the scripts run from its top); wine_start may
+# be called again while the server runs; wine_stop ends the server. wine_runs_32bit tells whether this Wine runs 32-bit programs.
 
 wine_quiet() { "$@" </dev/null >/dev/null 2>&1; }
 
@@ -12,7 +12,7 @@ wine_runs_32bit() {
 }
 
 wine_start() {
-    export WINEPREFIX="${LANGSETUP_BUILD_ROOT}/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     # A prefix made before wine32 was installed has no 32-bit system files, and every 32-bit
     # program fails in it (exit code 53): make a new one.
     if wine_runs_32bit && [ -f "$WINEPREFIX/system.reg" ] &&

@@ -1,10 +1,10 @@
-target_sources(langsetup_core PRIVATE
+# Start-up and dispatch: argument splitting, the number rule, the mode, the module directory.
+langsetup_sources(
+  CORE
     app/arg_list.cpp
     app/command_mode.cpp
     app/module_directory.cpp
-    app/number_rule.cpp)
-if(WIN32)
-    target_sources(langsetup_win32 PRIVATE
-        app/process_args_win32.cpp
-        app/run_command_win32.cpp)
-endif()
+    app/number_rule.cpp
+  WIN32
+    app/process_args_win32.cpp
+    app/run_command_win32.cpp)

@@ -1,14 +1,9 @@
-target_sources(langsetup_core PRIVATE
+# Language installation: the language table, the module paths and the language manager.
+langsetup_sources(
+  CORE
     language/language_paths.cpp
     language/language_table.cpp
-    language/module_command_line.cpp)
-if(WIN32)
-    target_sources(langsetup_win32 PRIVATE
-        language/res_manager_win32.cpp)
-endif()
-
-# Language folder record.
-if(WIN32)
-    target_sources(langsetup_win32 PRIVATE
-        language/language_folder_record_win32.cpp)
-endif()
+    language/module_command_line.cpp
+  WIN32
+    language/language_folder_record_win32.cpp
+    language/res_manager_win32.cpp)

@@ -1,17 +1,8 @@
-# Registry value (OS-free).
-target_sources(langsetup_core PRIVATE
-    registry/reg_value.cpp)
-
-# Registry-text lines: OS-free formatting, and the WriteFile edge.
-target_sources(langsetup_core PRIVATE
-    registry/reg_text_lines.cpp)
-if(WIN32)
-    target_sources(langsetup_win32 PRIVATE
-        registry/reg_text_lines_win32.cpp)
-endif()
-
-# Registry key writer.
-if(WIN32)
-    target_sources(langsetup_win32 PRIVATE
-        registry/registry_win32.cpp)
-endif()
+# Registry toolkit: the registry value, the registry-text lines and the key writer.
+langsetup_sources(
+  CORE
+    registry/reg_text_lines.cpp
+    registry/reg_value.cpp
+  WIN32
+    registry/reg_text_lines_win32.cpp
+    registry/registry_win32.cpp)

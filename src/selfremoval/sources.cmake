@@ -1,6 +1,6 @@
-target_sources(langsetup_core PRIVATE
-    selfremoval/waiter_command_line.cpp)
-if(WIN32)
-    target_sources(langsetup_win32 PRIVATE
-        selfremoval/self_removal_win32.cpp)
-endif()
+# Self-removal: the waiter command line, and the two stages.
+langsetup_sources(
+  CORE
+    selfremoval/waiter_command_line.cpp
+  WIN32
+    selfremoval/self_removal_win32.cpp)

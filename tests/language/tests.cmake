@@ -1,17 +1,17 @@
-# Tests of the language area.
-target_sources(langsetup_core_tests PRIVATE
+# Language installation.
+langsetup_tests(
+  CORE
     language/language_table_test.cpp
-    language/module_command_line_test.cpp)
-if(WIN32)
-    # A stand-in language module that records how it was run (tests/sample_module.exe).
-    add_executable(sample_module language/sample_module.cpp)
-    target_include_directories(sample_module PRIVATE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(sample_module PRIVATE langsetup_options)
-    target_link_options(sample_module PRIVATE -municode)
-    set_target_properties(sample_module PROPERTIES RUNTIME_OUTPUT_DIRECTORY
-                                                   ${CMAKE_CURRENT_BINARY_DIR})
-    add_dependencies(langsetup_win_tests sample_module)
+    language/module_command_line_test.cpp
+  WIN32
+    language/install_e2e_test.cpp
+    language/language_folder_record_win_test.cpp
+    language/res_manager_win_test.cpp)
 
+# A stand-in language module that records how it was run (tests/sample_module.exe).
+langsetup_test_program(sample_module SOURCES language/sample_module.cpp)
+
+if(WIN32)
     # The same module built for the other bitness (sample_module_other.exe), so that each build of
     # the tool is seen starting modules of both kinds.
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -29,15 +29,4 @@ if(WIN32)
         COMMENT "Building the sample module for the other bitness" VERBATIM)
     add_custom_target(sample_module_other DEPENDS ${other_sample})
     add_dependencies(langsetup_win_tests sample_module_other)
-
-    target_sources(langsetup_win_tests PRIVATE
-        language/install_e2e_test.cpp
-        language/res_manager_win_test.cpp)
-    target_link_libraries(langsetup_win_tests PRIVATE shell32)
-endif()
-
-# Language folder record (under Wine, on the real registry).
-if(WIN32)
-    target_sources(langsetup_win_tests PRIVATE
-        language/language_folder_record_win_test.cpp)
 endif()

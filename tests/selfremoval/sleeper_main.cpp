@@ -1,7 +1,7 @@
 // A test fixture: a process that stays alive until a test ends it (at most ten minutes).
 #include <windows.h>
 
-int main() {
+int wmain() {
     ::Sleep(10 * 60 * 1000);
     return 0;
 }
