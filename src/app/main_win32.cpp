@@ -1,7 +1,7 @@
 // Entry point of langsetup.exe: a GUI-subsystem program without a window.
 #include <windows.h>
 
-#include "app/run_command.h"
+#include "app/run_command_win32.h"
 
 namespace {
 

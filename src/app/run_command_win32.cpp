@@ -1,11 +1,8 @@
-#include "run_command.h"
-
-#include <array>
+#include "app/run_command_win32.h"
 
 #include "app/arg_list.h"
 #include "app/command_mode.h"
-#include "app/module_directory.h"
-#include "app/wide_win32.h"
+#include "app/module_directory_win32.h"
 #include "language/res_manager.h"
 #include "selfremoval/self_removal.h"
 
@@ -15,20 +12,9 @@ namespace {
 // Held for the module-path query of the install driver.
 HINSTANCE gInstance = nullptr;
 
-// Fills ModuleDirectory from the running executable's path. A path that does not fit the
-// 2048-unit buffer is detected (the call then fills the buffer to the brim) and never used.
-ModuleDirectoryState FillModuleDirectoryFromInstance() {
-    std::array<wchar_t, kModuleDirectoryCapacity> buffer{};
-    const DWORD length =
-        ::GetModuleFileNameW(gInstance, buffer.data(), static_cast<DWORD>(buffer.size()));
-    const bool unusable = length == 0 || length >= buffer.size();
-    return FillModuleDirectory(std::u16string_view{AsU16(buffer.data()), unusable ? 0 : length},
-                               unusable);
-}
-
 void RunInstallDriver(const ArgList& args) {
     CResManager manager;  // its end of life removes the language modules
-    if (FillModuleDirectoryFromInstance() != ModuleDirectoryState::kFolder) {
+    if (FillModuleDirectoryFromModule(gInstance) != ModuleDirectoryState::kFolder) {
         return;
     }
     const std::int32_t locale =

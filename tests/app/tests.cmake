@@ -6,6 +6,7 @@ langsetup_tests(
     app/module_directory_test.cpp
     app/number_rule_test.cpp
   WIN32
+    app/module_directory_win_test.cpp
     app/run_command_e2e_test.cpp)
 
 # A program built like the shipped one that runs out of memory on request.
