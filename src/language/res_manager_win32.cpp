@@ -10,6 +10,7 @@
 #include "language/language_paths.h"
 #include "language/language_table.h"
 #include "language/module_command_line.h"
+#include "language/module_entry_rule.h"
 
 // The start-up record the module gets is the platform's full record (68 bytes in the 32-bit tool).
 static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68);
@@ -65,6 +66,16 @@ void CResManager::RemoveLanguageFolder() {
     if (directory.state == ModuleDirectoryState::kUnknown) {
         return;
     }
+    // A Languages folder that is a link or junction leads elsewhere: nothing is searched,
+    // deleted or removed through it.
+    const std::u16string folder = LanguageFolderPath(directory.path);
+    const DWORD folderAttributes = ::GetFileAttributesW(AsWide(folder));
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
+        (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return;
+    }
+
     // Search and deletion both address the folder beside the tool, whatever the current
     // directory is.
     const std::u16string pattern = LanguageModuleSearchPattern(directory.path);
@@ -72,18 +83,19 @@ void CResManager::RemoveLanguageFolder() {
     UniqueFindHandle search(::FindFirstFileW(AsWide(pattern), &match));
     if (search) {
         do {
-            if ((match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                continue;
+            const LanguageFolderEntry entry{
+                AsU16View(match.cFileName),
+                (match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                (match.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
+            if (IsDeletableModuleEntry(entry)) {
+                ::DeleteFileW(AsWide(LanguageFolderEntryPath(directory.path, entry.name)));
             }
-            const std::u16string module =
-                LanguageFolderEntryPath(directory.path, AsU16View(match.cFileName));
-            ::DeleteFileW(AsWide(module));
         } while (::FindNextFileW(search.Get(), &match));
     }
     search.Reset();
 
     // Succeeds only when nothing else stands in the folder.
-    ::RemoveDirectoryW(AsWide(LanguageFolderPath(directory.path)));
+    ::RemoveDirectoryW(AsWide(folder));
 }
 
 }  // namespace langsetup

@@ -1,7 +1,8 @@
 target_sources(langsetup_core PRIVATE
     language/language_paths.cpp
     language/language_table.cpp
-    language/module_command_line.cpp)
+    language/module_command_line.cpp
+    language/module_entry_rule.cpp)
 if(WIN32)
     target_sources(langsetup_win32 PRIVATE
         language/res_manager_win32.cpp)

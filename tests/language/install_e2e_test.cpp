@@ -82,6 +82,16 @@ protected:
         CopyFileOrFail(TestProgramPath(L"sample_module.exe"), Languages() + L"\\" + name);
     }
 
+    void ForgetRuns() { ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str()); }
+
+    // Runs `script` in the Linux shell with $tool, $languages and $elsewhere set to the Linux
+    // paths of those folders.
+    bool Linux(const std::string& script) {
+        return RunLinuxShell("tool=" + ShellQuoted(LinuxPath(toolFolder_)) +
+                             "; languages=" + ShellQuoted(LinuxPath(Languages())) +
+                             "; elsewhere=" + ShellQuoted(LinuxPath(elsewhere_)) + "; " + script);
+    }
+
     // Runs the tool with `arguments`, started from a folder other than its own.
     void Install(const std::wstring& arguments) {
         const ProcessResult result = RunTool(tool_, arguments, elsewhere_);
@@ -209,7 +219,7 @@ TEST_F(InstallEndToEnd, LocaleWithoutDigitsOrNegativeSelectsEnglish) {
         SCOPED_TRACE(Narrow(arguments));
         PlantModule(L"de.exe");
         PlantModule(L"en.exe");
-        ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
+        ForgetRuns();
 
         Install(L"/install " + std::wstring(arguments));
 
@@ -228,13 +238,54 @@ TEST_F(InstallEndToEnd, WithoutExactlyOneLocaleArgumentTheSystemDefaultDecides) 
         SCOPED_TRACE(Narrow(arguments));
         PlantModule(L"de.exe");
         PlantModule(expected + L".exe");
-        ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
+        ForgetRuns();
 
         Install(L"/install " + std::wstring(arguments));
 
         ExpectOnlyModuleRan(expected);
         EXPECT_FALSE(DirectoryExists(Languages()));
     }
+}
+
+// Wine shows a Linux link to a folder as a reparse point, as Windows shows a link or junction.
+TEST_F(InstallEndToEnd, LanguagesFolderThatIsALinkIsNeverEmptiedThroughIt) {
+    CopyTool();
+    for (const std::wstring& linked : {elsewhere_, toolFolder_}) {
+        SCOPED_TRACE(Narrow(linked));
+        CopyFileOrFail(TestProgramPath(L"sample_module.exe"), linked + L"\\fr.exe");
+        WriteTextFile(linked + L"\\notes.txt", "keep me");
+        ASSERT_TRUE(Linux("ln -sfn " + ShellQuoted(LinuxPath(linked)) + " \"$languages\""));
+        const TreeSnapshot before = SnapshotTree(linked);
+
+        Install(L"/install 1031");
+
+        EXPECT_EQ(SnapshotTree(linked), before);
+        EXPECT_NE(::GetFileAttributesW(Languages().c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    }
+}
+
+TEST_F(InstallEndToEnd, OnlyPlainLongNamesEndingInExeAreDeletedFromLanguages) {
+    CopyTool();
+    PlantModule(L"de.exe");
+    PlantModule(L"FR.EXE");
+    // "*.exe" matches these through their short names.
+    for (const wchar_t* name : {L"notes.exec", L"backup.exe_old", L"de.exe~"}) {
+        WriteTextFile(Languages() + L"\\" + name, "keep me");
+    }
+    // Linux names that, appended to the folder, would name files beside the tool and beside
+    // the tool's folder.
+    WriteTextFile(toolFolder_ + L"\\victim.exe", "keep me");
+    WriteTextFile(scratch_ / L"victim.exe", "keep me");
+    ASSERT_TRUE(Linux("cd \"$languages\" && touch '..\\victim.exe' '..\\..\\victim.exe'"));
+
+    Install(L"/install 1031");
+
+    ExpectOnlyModuleRan(L"de");
+    EXPECT_EQ(Names(SnapshotTree(Languages())),
+              (std::vector<std::wstring>{L"..\\..\\victim.exe", L"..\\victim.exe",
+                                         L"backup.exe_old", L"de.exe~", L"notes.exec"}));
+    EXPECT_TRUE(FileExists(toolFolder_ + L"\\victim.exe"));
+    EXPECT_TRUE(FileExists(scratch_ / L"victim.exe"));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 # Tests of the language area.
 target_sources(langsetup_core_tests PRIVATE
     language/language_table_test.cpp
-    language/module_command_line_test.cpp)
+    language/module_command_line_test.cpp
+    language/module_entry_rule_test.cpp)
 if(WIN32)
     # A stand-in language module that records how it was run (tests/sample_module.exe).
     add_executable(sample_module language/sample_module.cpp)
