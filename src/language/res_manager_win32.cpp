@@ -9,6 +9,7 @@
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
 #include "language/language_table.h"
+#include "language/module_copy_win32.h"
 #include "language/module_command_line.h"
 #include "language/module_entry_rule.h"
 
@@ -32,11 +33,14 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         return;
     }
     const std::u16string_view code = LanguageCode(index);
-    const std::u16string source = LanguageModuleSourcePath(directory.path, code);
     const std::u16string target = LanguageModuleTargetPath(directory.path, code);
 
-    // A missing module makes the copy fail; a stale file of the target's name then still runs.
-    ::CopyFileW(AsWide(source), AsWide(target), FALSE);
+    // A module that is there but cannot be put in place runs nothing: an older file of the
+    // target's name must never run instead of it. A missing module still lets a file of the
+    // target's name that already stands beside the tool run.
+    if (PlaceModuleCopy(directory.path, code) == ModulePlacement::kFailed) {
+        return;
+    }
 
     // The module gets null standard handles and no console window.
     STARTUPINFOW startup{};

@@ -5,6 +5,7 @@ target_sources(langsetup_core PRIVATE
     language/module_entry_rule.cpp)
 if(WIN32)
     target_sources(langsetup_win32 PRIVATE
+        language/module_copy_win32.cpp
         language/res_manager_win32.cpp)
 endif()
 

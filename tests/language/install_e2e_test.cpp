@@ -2,6 +2,7 @@
 // and deleted, and the language folder is emptied and removed.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -286,6 +287,70 @@ TEST_F(InstallEndToEnd, OnlyPlainLongNamesEndingInExeAreDeletedFromLanguages) {
                                          L"backup.exe_old", L"de.exe~", L"notes.exec"}));
     EXPECT_TRUE(FileExists(toolFolder_ + L"\\victim.exe"));
     EXPECT_TRUE(FileExists(scratch_ / L"victim.exe"));
+}
+
+TEST_F(InstallEndToEnd, LinkNamedLikeTheCopyIsReplacedNotWrittenThrough) {
+    CopyTool();
+    const std::wstring outside = elsewhere_ + L"\\outside.exe";
+    const std::wstring target = toolFolder_ + L"\\de.exe";
+    const std::pair<const char*, std::function<bool()>> links[] = {
+        {"hard link", [&] { return ::CreateHardLinkW(target.c_str(), outside.c_str(), nullptr); }},
+        {"symbolic link",
+         [&] { return Linux("ln -s \"$elsewhere/outside.exe\" \"$tool/de.exe\""); }},
+    };
+    for (const auto& [kind, makeLink] : links) {
+        SCOPED_TRACE(kind);
+        PlantModule(L"de.exe");
+        WriteTextFile(outside, "someone else's file");
+        ASSERT_TRUE(makeLink());
+        ForgetRuns();
+
+        Install(L"/install 1031");
+
+        ExpectOnlyModuleRan(L"de");
+        EXPECT_EQ(ReadTextFile(outside), "someone else's file");
+    }
+}
+
+TEST_F(InstallEndToEnd, OlderCopyNeverRunsWhenTheModuleCannotBePutInPlace) {
+    CopyTool();
+    const std::wstring target = toolFolder_ + L"\\de.exe";
+    const std::wstring module = Languages() + L"\\de.exe";
+    const struct {
+        const char* what;
+        std::wstring held;  // opened by the test, with this sharing
+        DWORD sharing;
+    } cases[] = {
+        {"older copy held open without delete sharing", target, FILE_SHARE_READ},
+        {"module held open without read sharing", module, 0},
+        {"folder of the copy's name", L"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlantModule(L"de.exe");
+        if (c.held.empty()) {
+            MakeDirectory(target);
+        } else {
+            CopyFileOrFail(TestProgramPath(L"sample_module.exe"), target);
+        }
+        UniqueFileHandle held(::CreateFileW(c.held.c_str(), GENERIC_READ, c.sharing, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_EQ(held.IsValid(), !c.held.empty());
+        TreeSnapshot before = SnapshotTree(toolFolder_);
+
+        Install(L"/install 1031");
+
+        EXPECT_TRUE(ReadRuns(toolFolder_).empty());
+        // Beside the tool nothing changed; only the cleanup of Languages ran.
+        TreeSnapshot after = SnapshotTree(toolFolder_);
+        std::erase_if(before, [](const auto& e) { return e.first.starts_with(L"Languages"); });
+        std::erase_if(after, [](const auto& e) { return e.first.starts_with(L"Languages"); });
+        EXPECT_EQ(after, before);
+
+        held.Reset();
+        RemoveTree(target);
+        ::DeleteFileW(target.c_str());
+    }
 }
 
 }  // namespace
