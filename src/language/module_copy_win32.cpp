@@ -9,6 +9,7 @@ namespace {
 
 // Names tried for the new file before giving up (each one already taken by another file).
 constexpr std::uint32_t kCopyNameAttempts = 16;
+constexpr DWORD kDeleteRetryStepMs = 50;
 
 bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -50,6 +51,15 @@ ModulePlacement PlaceModuleCopy(std::u16string_view toolFolder, std::u16string_v
         return ModulePlacement::kPlaced;
     }
     return ModulePlacement::kFailed;
+}
+
+void DeleteModuleCopy(const std::u16string& path, DWORD retryMs) {
+    for (DWORD waited = 0; !::DeleteFileW(AsWide(path)); waited += kDeleteRetryStepMs) {
+        if (IsMissing(::GetLastError()) || waited >= retryMs) {
+            return;
+        }
+        ::Sleep(kDeleteRetryStepMs);
+    }
 }
 
 }  // namespace langsetup

@@ -53,15 +53,17 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     // The application name makes exactly the target run, whatever blanks its path holds; the
     // quoted copy on the command line lets the module read its own path as one argument.
     std::u16string commandLine = ModuleCommandLine(target);
+    DWORD releaseMs = 0;
     if (::CreateProcessW(AsWide(target), AsWide(commandLine.data()), nullptr, nullptr, TRUE,
                          CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
         const UniqueHandle process(started.hProcess);
         const UniqueHandle thread(started.hThread);
         // No time limit: a module that never ends keeps the tool waiting.
         ::WaitForSingleObject(process.Get(), INFINITE);
+        releaseMs = kModuleCopyReleaseMs;
     }
 
-    ::DeleteFileW(AsWide(target));
+    DeleteModuleCopy(target, releaseMs);
 }
 
 void CResManager::RemoveLanguageFolder() {

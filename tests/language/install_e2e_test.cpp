@@ -353,5 +353,30 @@ TEST_F(InstallEndToEnd, OlderCopyNeverRunsWhenTheModuleCannotBePutInPlace) {
     }
 }
 
+// A read-only copy could not be deleted; a crashed module's file stays held for a moment.
+TEST_F(InstallEndToEnd, CopyOfACrashingOrReadOnlyModuleIsDeleted) {
+    CopyTool();
+    const std::wstring crashMarker = toolFolder_ + L"\\module-crash.txt";
+    for (const bool crash : {true, false}) {
+        SCOPED_TRACE(crash ? "crashing module" : "read-only module");
+        PlantModule(L"de.exe");
+        if (crash) {
+            WriteTextFile(crashMarker, "crash after the record");
+        } else {
+            ::DeleteFileW(crashMarker.c_str());
+            ASSERT_TRUE(
+                ::SetFileAttributesW((Languages() + L"\\de.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        ForgetRuns();
+
+        Install(L"/install 1031");
+
+        ExpectOnlyModuleRan(L"de");
+    }
+    // The module itself keeps its attribute, and with it its place.
+    EXPECT_NE(::GetFileAttributesW((Languages() + L"\\de.exe").c_str()) & FILE_ATTRIBUTE_READONLY,
+              0u);
+}
+
 }  // namespace
 }  // namespace langsetup::test

@@ -4,7 +4,8 @@
 //   command line: <its command line, exactly as it got it>
 //   current directory: <its current directory>
 // It first waits a quarter of a second, so that a caller that does not wait for it has ended
-// before the record exists.
+// before the record exists. When module-crash.txt stands in its current directory it then
+// crashes instead of ending.
 #include <windows.h>
 
 #include <string>
@@ -55,5 +56,8 @@ int wmain() {
     DWORD written = 0;
     const BOOL ok = ::WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()),
                                 &written, nullptr);
+    if (::GetFileAttributesW(L"module-crash.txt") != INVALID_FILE_ATTRIBUTES) {
+        ::RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    }
     return ok && written == record.size() ? 0 : 1;
 }
