@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/copied_file_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
 #include "selfremoval/self_removal_win32.h"
@@ -71,6 +72,21 @@ std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder) 
     return path;
 }
 
+UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
+                                       const std::u16string& copyPath) {
+    // A read-only copy could not be opened to be deleted on close (it would stay behind).
+    UniqueFileHandle deleteOnClose;
+    if (::CopyFileW(AsWide(ownPath), AsWide(copyPath), FALSE) && ClearReadOnlyAttribute(copyPath)) {
+        deleteOnClose.Reset(::CreateFileW(AsWide(copyPath), 0, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    }
+    // Until the delete-on-close handle holds it, the temporary file is removed by hand.
+    if (!deleteOnClose) {
+        ::DeleteFileW(AsWide(copyPath));
+    }
+    return deleteOnClose;
+}
+
 WaiterHandleCheck CheckWaiterHandle(HANDLE handle) {
     DWORD flags = 0;
     if (!::GetHandleInformation(handle, &flags)) {
@@ -95,15 +111,8 @@ void StartSelfRemoval() {
         return;
     }
 
-    // Until the delete-on-close handle holds it, the temporary file is removed by hand on
-    // every way out.
-    UniqueFileHandle deleteOnClose;
-    if (::CopyFileW(AsWide(*ownPath), AsWide(*copyPath), FALSE)) {
-        deleteOnClose.Reset(::CreateFileW(AsWide(*copyPath), 0, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    }
+    UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(*ownPath, *copyPath);
     if (!deleteOnClose) {
-        ::DeleteFileW(AsWide(*copyPath));
         return;
     }
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "app/unique_handle_win32.h"
+
 namespace langsetup {
 
 // The full path of the running executable, never cut: the buffer grows until the whole path
@@ -18,6 +20,13 @@ std::optional<std::u16string> TemporaryFolder();
 // A new, empty temporary file "Del*.tmp" in `folder`, with its full path. Nothing when the
 // platform refuses the folder (too long for a temporary file name, missing, read-only, ...).
 std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder);
+
+// Copies the tool at `ownPath` over `copyPath` (its temporary file), clears the read-only
+// attribute the copy takes over from the tool, and opens the copy to be deleted once the handle
+// is closed and no process runs it any more. On failure the copy is removed at once and the
+// handle is invalid.
+UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
+                                       const std::u16string& copyPath);
 
 enum class WaiterHandleCheck {
     kNotOpen,   // names no open handle: there is nothing to wait for

@@ -73,6 +73,23 @@ TEST(SelfRemovalWin32, TemporaryFileIsNewAndEmptyInTheFolder) {
     EXPECT_EQ(tree.begin()->second, 0);
 }
 
+// Wine keeps the attribute only on a copy to a new file, so the test copies to one; on Windows
+// the copy over the temporary file takes the tool's attributes too.
+TEST(SelfRemovalWin32, CopyOfAReadOnlyToolIsStillDeletedOnClose) {
+    ScratchDir scratch;
+    const std::wstring tool = scratch / L"langsetup.exe";
+    const std::wstring copy = scratch / L"Del1.tmp";
+    CopyFileOrFail(ToolPath(), tool);
+    ASSERT_TRUE(::SetFileAttributesW(tool.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(ToU16(tool), ToU16(copy));
+    EXPECT_TRUE(deleteOnClose.IsValid());
+    deleteOnClose.Reset();
+
+    EXPECT_FALSE(FileExists(copy));
+    EXPECT_NE(::GetFileAttributesW(tool.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
 // Ends the process it holds at the end of the scope.
 struct LiveProcess {
     UniqueHandle handle;
