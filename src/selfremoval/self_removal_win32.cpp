@@ -21,6 +21,25 @@ constexpr DWORD kWaiterAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
 // GetTempFileNameW takes at most this many units of folder (it appends "DelXXXX.tmp").
 constexpr std::size_t kLongestTempFileFolder = MAX_PATH - 14;
 
+// Starts the waiter outside any job the tool runs in, so that a job that kills its processes
+// when it is closed cannot end the waiter before it has deleted the tool. A job that does not
+// let its processes leave refuses that with "access denied": then the waiter starts inside it.
+bool StartWaiter(const std::u16string& copyPath, std::u16string& line,
+                 PROCESS_INFORMATION& started) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    for (const DWORD flags : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
+        if (::CreateProcessW(AsWide(copyPath), AsWide(line.data()), nullptr, nullptr, TRUE, flags,
+                             nullptr, nullptr, &startup, &started)) {
+            return true;
+        }
+        if (::GetLastError() != ERROR_ACCESS_DENIED) {
+            return false;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::u16string> OwnExecutablePath() {
@@ -134,11 +153,8 @@ void StartSelfRemoval() {
 
     // The copy is named as the program to run, so exactly that file runs whatever the line
     // holds. CreateProcessW may write into the line: it is ours to change.
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (::CreateProcessW(AsWide(*copyPath), AsWide(line->data()), nullptr, nullptr, TRUE, 0,
-                         nullptr, nullptr, &startup, &started)) {
+    if (StartWaiter(*copyPath, *line, started)) {
         UniqueHandle copyProcess(started.hProcess);
         UniqueHandle copyThread(started.hThread);
     }

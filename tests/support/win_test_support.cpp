@@ -297,17 +297,23 @@ UniqueHandle StartProcess(const std::wstring& application, const std::wstring& c
     if (!options.environment.empty()) {
         environment = EnvironmentBlock(options.environment);
     }
+    const DWORD flags = (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT) |
+                        (options.job == nullptr ? 0 : CREATE_SUSPENDED);
     if (!::CreateProcessW(
             application.c_str(), line.data(), nullptr, nullptr,
-            options.inheritHandles ? TRUE : FALSE,
-            environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+            options.inheritHandles ? TRUE : FALSE, flags,
             environment.empty() ? nullptr : environment.data(),
             options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
             &info)) {
         return UniqueHandle{};
     }
     UniqueHandle thread(info.hThread);
-    return UniqueHandle(info.hProcess);
+    UniqueHandle process(info.hProcess);
+    if (options.job != nullptr) {
+        EXPECT_TRUE(::AssignProcessToJobObject(options.job, process.Get()));
+        ::ResumeThread(thread.Get());
+    }
+    return process;
 }
 
 ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,

@@ -95,6 +95,7 @@ struct ProcessOptions {
     // Variables set for the process (names compared without case), over the inherited ones.
     std::map<std::wstring, std::wstring> environment;
     bool inheritHandles = false;  // pass the test's inheritable handles on
+    HANDLE job = nullptr;         // a job the process is put in before it runs
 };
 
 // Starts `application` (exactly that file) with `commandLine` and does not wait. The handle is
