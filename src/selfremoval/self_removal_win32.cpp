@@ -14,12 +14,27 @@ namespace {
 // The longest path the platform can hand out, in UTF-16 units with the terminator.
 constexpr DWORD kLongestPath = 32768;
 
-// The access the waiter needs on the first process: wait for it, and learn its id to check
-// that the handle names another process.
+// The access the first process gives the waiter on itself: SYNCHRONIZE to wait for it (all the
+// waiter needs), and the query right so that even systems that cannot compare handles can see
+// that the handle names another process than the waiter's own.
 constexpr DWORD kWaiterAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
 
 // GetTempFileNameW takes at most this many units of folder (it appends "DelXXXX.tmp").
 constexpr std::size_t kLongestTempFileFolder = MAX_PATH - 14;
+
+// Whether `process`, a process handle whose id cannot be read, names the waiter's own process,
+// which never ends while the waiter waits on it. Only systems that can compare two handles'
+// objects (Windows 10 and later) can tell; elsewhere the answer is yes, and the handle is refused.
+bool IsOwnProcess(HANDLE process) {
+    using CompareObjectHandlesFn = BOOL(WINAPI*)(HANDLE, HANDLE);
+    const HMODULE kernelBase = ::GetModuleHandleW(L"kernelbase.dll");
+    if (kernelBase == nullptr) {
+        return true;
+    }
+    const auto compare = reinterpret_cast<CompareObjectHandlesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernelBase, "CompareObjectHandles")));
+    return compare == nullptr || compare(process, ::GetCurrentProcess()) != FALSE;
+}
 
 // Starts the waiter outside any job the tool runs in, so that a job that kills its processes
 // when it is closed cannot end the waiter before it has deleted the tool. A job that does not
@@ -111,12 +126,18 @@ WaiterHandleCheck CheckWaiterHandle(HANDLE handle) {
     if (!::GetHandleInformation(handle, &flags)) {
         return WaiterHandleCheck::kNotOpen;
     }
-    // Zero for anything but a process handle with query access (threads, events, files, ...).
     const DWORD processId = ::GetProcessId(handle);
-    if (processId == 0 || processId == ::GetCurrentProcessId()) {
+    if (processId != 0) {
+        return processId == ::GetCurrentProcessId() ? WaiterHandleCheck::kUnusable
+                                                    : WaiterHandleCheck::kProcess;
+    }
+    // A process handle without the right to query its id (SYNCHRONIZE alone is enough to wait)
+    // is refused for lack of access; threads, events, files and the like are refused as handles
+    // of the wrong kind.
+    if (::GetLastError() != ERROR_ACCESS_DENIED) {
         return WaiterHandleCheck::kUnusable;
     }
-    return WaiterHandleCheck::kProcess;
+    return IsOwnProcess(handle) ? WaiterHandleCheck::kUnusable : WaiterHandleCheck::kProcess;
 }
 
 void StartSelfRemoval() {

@@ -30,12 +30,14 @@ UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
 
 enum class WaiterHandleCheck {
     kNotOpen,   // names no open handle: there is nothing to wait for
-    kUnusable,  // open, but not a process handle the waiter can check, or the waiter's own
-                // process: waiting on it could last for ever
+    kUnusable,  // open, but not a process (a thread, an event, a file, ...), or the waiter's own
+                // process, or one the system cannot tell from it: waiting could last for ever
     kProcess,   // a handle to another process, signalled when that process ends
 };
 
-// What `handle`, a value given to the waiter, names in the waiter's process.
+// What `handle`, a value given to the waiter, names in the waiter's process. A process handle
+// needs no right beyond SYNCHRONIZE: without the query right its id stays hidden, and the system
+// then compares it with the waiter's own process where it can (Windows 10 and later).
 WaiterHandleCheck CheckWaiterHandle(HANDLE handle);
 
 // The handle with the value that the waiter command line holds as a signed 32-bit decimal.
