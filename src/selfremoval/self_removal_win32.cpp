@@ -7,12 +7,10 @@
 #include "app/wide_win32.h"
 #include "selfremoval/self_removal_win32.h"
 #include "selfremoval/waiter_command_line.h"
+#include "selfremoval/whole_path.h"
 
 namespace langsetup {
 namespace {
-
-// The longest path the platform can hand out, in UTF-16 units with the terminator.
-constexpr DWORD kLongestPath = 32768;
 
 // The access the first process gives the waiter on itself: SYNCHRONIZE to wait for it (all the
 // waiter needs), and the query right so that even systems that cannot compare handles can see
@@ -58,24 +56,16 @@ bool StartWaiter(const std::u16string& copyPath, std::u16string& line,
 }  // namespace
 
 std::optional<std::u16string> OwnExecutablePath() {
-    for (DWORD capacity = MAX_PATH; capacity <= kLongestPath; capacity *= 2) {
-        std::vector<wchar_t> buffer(capacity, L'\0');
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), capacity);
-        if (length == 0) {
-            return std::nullopt;
-        }
-        // A path that filled the buffer to the brim may have been cut: try a bigger one.
-        if (length < capacity) {
-            return std::u16string(AsU16(buffer.data()), length);
-        }
-    }
-    return std::nullopt;
+    return ReadWholePath([](char16_t* buffer, std::size_t capacity) -> std::size_t {
+        return ::GetModuleFileNameW(nullptr, AsWide(buffer), static_cast<DWORD>(capacity));
+    });
 }
 
 std::optional<std::u16string> TemporaryFolder() {
     // The reported size includes the terminator; the folder can change between the calls.
     DWORD capacity = ::GetTempPathW(0, nullptr);
-    for (int attempt = 0; attempt < 4 && capacity != 0 && capacity <= kLongestPath; ++attempt) {
+    for (int attempt = 0; attempt < 4 && capacity != 0 && capacity <= kLongestPathCapacity;
+         ++attempt) {
         std::vector<wchar_t> buffer(capacity, L'\0');
         const DWORD length = ::GetTempPathW(capacity, buffer.data());
         if (length == 0) {

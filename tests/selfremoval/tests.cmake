@@ -1,6 +1,7 @@
 # Tests of the selfremoval area.
 target_sources(langsetup_core_tests PRIVATE
-    selfremoval/waiter_command_line_test.cpp)
+    selfremoval/waiter_command_line_test.cpp
+    selfremoval/whole_path_test.cpp)
 if(WIN32)
     # A process that lives until the test ends it, for the waiter to wait on.
     add_executable(selfremoval_sleeper selfremoval/sleeper_main.cpp)
