@@ -6,6 +6,7 @@ langsetup_sources(
     app/module_directory.cpp
     app/number_rule.cpp
   WIN32
+    app/copied_file_win32.cpp
     app/module_directory_win32.cpp
     app/process_args_win32.cpp
     app/run_command_win32.cpp)

@@ -14,6 +14,15 @@ std::u16string Join(std::initializer_list<std::u16string_view> parts) {
     return path;
 }
 
+std::u16string HexText(std::uint32_t value) {
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), u"0123456789abcdef"[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return digits;
+}
+
 }  // namespace
 
 std::u16string LanguageFolderPath(std::u16string_view toolFolder) {
@@ -34,6 +43,11 @@ std::u16string LanguageModuleSourcePath(std::u16string_view toolFolder, std::u16
 
 std::u16string LanguageModuleTargetPath(std::u16string_view toolFolder, std::u16string_view code) {
     return Join({toolFolder, code, kModuleExtension});
+}
+
+std::u16string LanguageModuleCopyPath(std::u16string_view toolFolder, std::u16string_view code,
+                                      std::uint32_t unique) {
+    return Join({toolFolder, code, kModuleExtension, u".", HexText(unique), u".tmp"});
 }
 
 }  // namespace langsetup

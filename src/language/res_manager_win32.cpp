@@ -9,7 +9,9 @@
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
 #include "language/language_table.h"
+#include "language/module_copy_win32.h"
 #include "language/module_command_line.h"
+#include "language/module_entry_rule.h"
 
 // The start-up record the module gets is the platform's full record (68 bytes in the 32-bit tool).
 static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68);
@@ -31,11 +33,14 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         return;
     }
     const std::u16string_view code = LanguageCode(index);
-    const std::u16string source = LanguageModuleSourcePath(directory.path, code);
     const std::u16string target = LanguageModuleTargetPath(directory.path, code);
 
-    // A missing module makes the copy fail; a stale file of the target's name then still runs.
-    ::CopyFileW(AsWide(source), AsWide(target), FALSE);
+    // A module that is there but cannot be put in place runs nothing: an older file of the
+    // target's name must never run instead of it. A missing module still lets a file of the
+    // target's name that already stands beside the tool run.
+    if (PlaceModuleCopy(directory.path, code) == ModulePlacement::kFailed) {
+        return;
+    }
 
     // The module gets null standard handles and no console window.
     STARTUPINFOW startup{};
@@ -48,15 +53,17 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     // The application name makes exactly the target run, whatever blanks its path holds; the
     // quoted copy on the command line lets the module read its own path as one argument.
     std::u16string commandLine = ModuleCommandLine(target);
+    DWORD releaseMs = 0;
     if (::CreateProcessW(AsWide(target), AsWide(commandLine.data()), nullptr, nullptr, TRUE,
                          CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
         const UniqueHandle process(started.hProcess);
         const UniqueHandle thread(started.hThread);
         // No time limit: a module that never ends keeps the tool waiting.
         ::WaitForSingleObject(process.Get(), INFINITE);
+        releaseMs = kModuleCopyReleaseMs;
     }
 
-    ::DeleteFileW(AsWide(target));
+    DeleteModuleCopy(target, releaseMs);
 }
 
 void CResManager::RemoveLanguageFolder() {
@@ -65,6 +72,16 @@ void CResManager::RemoveLanguageFolder() {
     if (directory.state == ModuleDirectoryState::kUnknown) {
         return;
     }
+    // A Languages folder that is a link or junction leads elsewhere: nothing is searched,
+    // deleted or removed through it.
+    const std::u16string folder = LanguageFolderPath(directory.path);
+    const DWORD folderAttributes = ::GetFileAttributesW(AsWide(folder));
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
+        (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return;
+    }
+
     // Search and deletion both address the folder beside the tool, whatever the current
     // directory is.
     const std::u16string pattern = LanguageModuleSearchPattern(directory.path);
@@ -72,18 +89,19 @@ void CResManager::RemoveLanguageFolder() {
     UniqueFindHandle search(::FindFirstFileW(AsWide(pattern), &match));
     if (search) {
         do {
-            if ((match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                continue;
+            const LanguageFolderEntry entry{
+                AsU16View(match.cFileName),
+                (match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                (match.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
+            if (IsDeletableModuleEntry(entry)) {
+                ::DeleteFileW(AsWide(LanguageFolderEntryPath(directory.path, entry.name)));
             }
-            const std::u16string module =
-                LanguageFolderEntryPath(directory.path, AsU16View(match.cFileName));
-            ::DeleteFileW(AsWide(module));
         } while (::FindNextFileW(search.Get(), &match));
     }
     search.Reset();
 
     // Succeeds only when nothing else stands in the folder.
-    ::RemoveDirectoryW(AsWide(LanguageFolderPath(directory.path)));
+    ::RemoveDirectoryW(AsWide(folder));
 }
 
 }  // namespace langsetup

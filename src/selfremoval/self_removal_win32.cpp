@@ -2,45 +2,70 @@
 
 #include <vector>
 
+#include "app/copied_file_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
 #include "selfremoval/self_removal_win32.h"
 #include "selfremoval/waiter_command_line.h"
+#include "selfremoval/whole_path.h"
 
 namespace langsetup {
 namespace {
 
-// The longest path the platform can hand out, in UTF-16 units with the terminator.
-constexpr DWORD kLongestPath = 32768;
-
-// The access the waiter needs on the first process: wait for it, and learn its id to check
-// that the handle names another process.
+// The access the first process gives the waiter on itself: SYNCHRONIZE to wait for it (all the
+// waiter needs), and the query right so that even systems that cannot compare handles can see
+// that the handle names another process than the waiter's own.
 constexpr DWORD kWaiterAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
 
 // GetTempFileNameW takes at most this many units of folder (it appends "DelXXXX.tmp").
 constexpr std::size_t kLongestTempFileFolder = MAX_PATH - 14;
 
+// Whether `process`, a process handle whose id cannot be read, names the waiter's own process,
+// which never ends while the waiter waits on it. Only systems that can compare two handles'
+// objects (Windows 10 and later) can tell; elsewhere the answer is yes, and the handle is refused.
+bool IsOwnProcess(HANDLE process) {
+    using CompareObjectHandlesFn = BOOL(WINAPI*)(HANDLE, HANDLE);
+    const HMODULE kernelBase = ::GetModuleHandleW(L"kernelbase.dll");
+    if (kernelBase == nullptr) {
+        return true;
+    }
+    const auto compare = reinterpret_cast<CompareObjectHandlesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernelBase, "CompareObjectHandles")));
+    return compare == nullptr || compare(process, ::GetCurrentProcess()) != FALSE;
+}
+
+// Starts the waiter outside any job the tool runs in, so that a job that kills its processes
+// when it is closed cannot end the waiter before it has deleted the tool. A job that does not
+// let its processes leave refuses that with "access denied": then the waiter starts inside it.
+bool StartWaiter(const std::u16string& copyPath, std::u16string& line,
+                 PROCESS_INFORMATION& started) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    for (const DWORD flags : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
+        if (::CreateProcessW(AsWide(copyPath), AsWide(line.data()), nullptr, nullptr, TRUE, flags,
+                             nullptr, nullptr, &startup, &started)) {
+            return true;
+        }
+        if (::GetLastError() != ERROR_ACCESS_DENIED) {
+            return false;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::u16string> OwnExecutablePath() {
-    for (DWORD capacity = MAX_PATH; capacity <= kLongestPath; capacity *= 2) {
-        std::vector<wchar_t> buffer(capacity, L'\0');
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), capacity);
-        if (length == 0) {
-            return std::nullopt;
-        }
-        // A path that filled the buffer to the brim may have been cut: try a bigger one.
-        if (length < capacity) {
-            return std::u16string(AsU16(buffer.data()), length);
-        }
-    }
-    return std::nullopt;
+    return ReadWholePath([](char16_t* buffer, std::size_t capacity) -> std::size_t {
+        return ::GetModuleFileNameW(nullptr, AsWide(buffer), static_cast<DWORD>(capacity));
+    });
 }
 
 std::optional<std::u16string> TemporaryFolder() {
     // The reported size includes the terminator; the folder can change between the calls.
     DWORD capacity = ::GetTempPathW(0, nullptr);
-    for (int attempt = 0; attempt < 4 && capacity != 0 && capacity <= kLongestPath; ++attempt) {
+    for (int attempt = 0; attempt < 4 && capacity != 0 && capacity <= kLongestPathCapacity;
+         ++attempt) {
         std::vector<wchar_t> buffer(capacity, L'\0');
         const DWORD length = ::GetTempPathW(capacity, buffer.data());
         if (length == 0) {
@@ -71,17 +96,38 @@ std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder) 
     return path;
 }
 
+UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
+                                       const std::u16string& copyPath) {
+    // A read-only copy could not be opened to be deleted on close (it would stay behind).
+    UniqueFileHandle deleteOnClose;
+    if (::CopyFileW(AsWide(ownPath), AsWide(copyPath), FALSE) && ClearReadOnlyAttribute(copyPath)) {
+        deleteOnClose.Reset(::CreateFileW(AsWide(copyPath), 0, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    }
+    // Until the delete-on-close handle holds it, the temporary file is removed by hand.
+    if (!deleteOnClose) {
+        ::DeleteFileW(AsWide(copyPath));
+    }
+    return deleteOnClose;
+}
+
 WaiterHandleCheck CheckWaiterHandle(HANDLE handle) {
     DWORD flags = 0;
     if (!::GetHandleInformation(handle, &flags)) {
         return WaiterHandleCheck::kNotOpen;
     }
-    // Zero for anything but a process handle with query access (threads, events, files, ...).
     const DWORD processId = ::GetProcessId(handle);
-    if (processId == 0 || processId == ::GetCurrentProcessId()) {
+    if (processId != 0) {
+        return processId == ::GetCurrentProcessId() ? WaiterHandleCheck::kUnusable
+                                                    : WaiterHandleCheck::kProcess;
+    }
+    // A process handle without the right to query its id (SYNCHRONIZE alone is enough to wait)
+    // is refused for lack of access; threads, events, files and the like are refused as handles
+    // of the wrong kind.
+    if (::GetLastError() != ERROR_ACCESS_DENIED) {
         return WaiterHandleCheck::kUnusable;
     }
-    return WaiterHandleCheck::kProcess;
+    return IsOwnProcess(handle) ? WaiterHandleCheck::kUnusable : WaiterHandleCheck::kProcess;
 }
 
 void StartSelfRemoval() {
@@ -95,15 +141,8 @@ void StartSelfRemoval() {
         return;
     }
 
-    // Until the delete-on-close handle holds it, the temporary file is removed by hand on
-    // every way out.
-    UniqueFileHandle deleteOnClose;
-    if (::CopyFileW(AsWide(*ownPath), AsWide(*copyPath), FALSE)) {
-        deleteOnClose.Reset(::CreateFileW(AsWide(*copyPath), 0, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    }
+    UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(*ownPath, *copyPath);
     if (!deleteOnClose) {
-        ::DeleteFileW(AsWide(*copyPath));
         return;
     }
 
@@ -125,11 +164,8 @@ void StartSelfRemoval() {
 
     // The copy is named as the program to run, so exactly that file runs whatever the line
     // holds. CreateProcessW may write into the line: it is ours to change.
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (::CreateProcessW(AsWide(*copyPath), AsWide(line->data()), nullptr, nullptr, TRUE, 0,
-                         nullptr, nullptr, &startup, &started)) {
+    if (StartWaiter(*copyPath, *line, started)) {
         UniqueHandle copyProcess(started.hProcess);
         UniqueHandle copyThread(started.hThread);
     }

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "app/unique_handle_win32.h"
+
 namespace langsetup {
 
 // The full path of the running executable, never cut: the buffer grows until the whole path
@@ -19,14 +21,23 @@ std::optional<std::u16string> TemporaryFolder();
 // platform refuses the folder (too long for a temporary file name, missing, read-only, ...).
 std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder);
 
+// Copies the tool at `ownPath` over `copyPath` (its temporary file), clears the read-only
+// attribute the copy takes over from the tool, and opens the copy to be deleted once the handle
+// is closed and no process runs it any more. On failure the copy is removed at once and the
+// handle is invalid.
+UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
+                                       const std::u16string& copyPath);
+
 enum class WaiterHandleCheck {
     kNotOpen,   // names no open handle: there is nothing to wait for
-    kUnusable,  // open, but not a process handle the waiter can check, or the waiter's own
-                // process: waiting on it could last for ever
+    kUnusable,  // open, but not a process (a thread, an event, a file, ...), or the waiter's own
+                // process, or one the system cannot tell from it: waiting could last for ever
     kProcess,   // a handle to another process, signalled when that process ends
 };
 
-// What `handle`, a value given to the waiter, names in the waiter's process.
+// What `handle`, a value given to the waiter, names in the waiter's process. A process handle
+// needs no right beyond SYNCHRONIZE: without the query right its id stays hidden, and the system
+// then compares it with the waiter's own process where it can (Windows 10 and later).
 WaiterHandleCheck CheckWaiterHandle(HANDLE handle);
 
 // The handle with the value that the waiter command line holds as a signed 32-bit decimal.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,16 @@ protected:
             MakeDirectory(Languages());
         }
         CopyFileOrFail(TestProgramPath(program), Languages() + L"\\" + name);
+    }
+
+    void ForgetRuns() { ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str()); }
+
+    // Runs `script` in the Linux shell with $tool, $languages and $elsewhere set to the Linux
+    // paths of those folders.
+    bool Linux(const std::string& script) {
+        return RunLinuxShell("tool=" + ShellQuoted(LinuxPath(toolFolder_)) +
+                             "; languages=" + ShellQuoted(LinuxPath(Languages())) +
+                             "; elsewhere=" + ShellQuoted(LinuxPath(elsewhere_)) + "; " + script);
     }
 
     // Runs the tool with `arguments`, started from a folder other than its own.
@@ -236,7 +247,7 @@ TEST_F(InstallEndToEnd, LocaleWithoutDigitsOrNegativeSelectsEnglish) {
         SCOPED_TRACE(Narrow(arguments));
         PlantModule(L"de.exe");
         PlantModule(L"en.exe");
-        ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
+        ForgetRuns();
 
         Install(L"/install " + std::wstring(arguments));
 
@@ -255,13 +266,143 @@ TEST_F(InstallEndToEnd, WithoutExactlyOneLocaleArgumentTheSystemDefaultDecides) 
         SCOPED_TRACE(Narrow(arguments));
         PlantModule(L"de.exe");
         PlantModule(expected + L".exe");
-        ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
+        ForgetRuns();
 
         Install(L"/install " + std::wstring(arguments));
 
         ExpectOnlyModuleRan(expected);
         EXPECT_FALSE(DirectoryExists(Languages()));
     }
+}
+
+// Wine shows a Linux link to a folder as a reparse point, as Windows shows a link or junction.
+TEST_F(InstallEndToEnd, LanguagesFolderThatIsALinkIsNeverEmptiedThroughIt) {
+    CopyTool();
+    for (const std::wstring& linked : {elsewhere_, toolFolder_}) {
+        SCOPED_TRACE(Narrow(linked));
+        CopyFileOrFail(TestProgramPath(L"sample_module.exe"), linked + L"\\fr.exe");
+        WriteTextFile(linked + L"\\notes.txt", "keep me");
+        ASSERT_TRUE(Linux("ln -sfn " + ShellQuoted(LinuxPath(linked)) + " \"$languages\""));
+        const TreeSnapshot before = SnapshotTree(linked);
+
+        Install(L"/install 1031");
+
+        EXPECT_EQ(SnapshotTree(linked), before);
+        EXPECT_NE(::GetFileAttributesW(Languages().c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    }
+}
+
+TEST_F(InstallEndToEnd, OnlyPlainLongNamesEndingInExeAreDeletedFromLanguages) {
+    CopyTool();
+    PlantModule(L"de.exe");
+    PlantModule(L"FR.EXE");
+    // "*.exe" matches these through their short names.
+    for (const wchar_t* name : {L"notes.exec", L"backup.exe_old", L"de.exe~"}) {
+        WriteTextFile(Languages() + L"\\" + name, "keep me");
+    }
+    // Linux names that, appended to the folder, would name files beside the tool and beside
+    // the tool's folder.
+    WriteTextFile(toolFolder_ + L"\\victim.exe", "keep me");
+    WriteTextFile(scratch_ / L"victim.exe", "keep me");
+    ASSERT_TRUE(Linux("cd \"$languages\" && touch '..\\victim.exe' '..\\..\\victim.exe'"));
+
+    Install(L"/install 1031");
+
+    ExpectOnlyModuleRan(L"de");
+    EXPECT_EQ(Names(SnapshotTree(Languages())),
+              (std::vector<std::wstring>{L"..\\..\\victim.exe", L"..\\victim.exe",
+                                         L"backup.exe_old", L"de.exe~", L"notes.exec"}));
+    EXPECT_TRUE(FileExists(toolFolder_ + L"\\victim.exe"));
+    EXPECT_TRUE(FileExists(scratch_ / L"victim.exe"));
+}
+
+TEST_F(InstallEndToEnd, LinkNamedLikeTheCopyIsReplacedNotWrittenThrough) {
+    CopyTool();
+    const std::wstring outside = elsewhere_ + L"\\outside.exe";
+    const std::wstring target = toolFolder_ + L"\\de.exe";
+    const std::pair<const char*, std::function<bool()>> links[] = {
+        {"hard link", [&] { return ::CreateHardLinkW(target.c_str(), outside.c_str(), nullptr); }},
+        {"symbolic link",
+         [&] { return Linux("ln -s \"$elsewhere/outside.exe\" \"$tool/de.exe\""); }},
+    };
+    for (const auto& [kind, makeLink] : links) {
+        SCOPED_TRACE(kind);
+        PlantModule(L"de.exe");
+        WriteTextFile(outside, "someone else's file");
+        ASSERT_TRUE(makeLink());
+        ForgetRuns();
+
+        Install(L"/install 1031");
+
+        ExpectOnlyModuleRan(L"de");
+        EXPECT_EQ(ReadTextFile(outside), "someone else's file");
+    }
+}
+
+TEST_F(InstallEndToEnd, OlderCopyNeverRunsWhenTheModuleCannotBePutInPlace) {
+    CopyTool();
+    const std::wstring target = toolFolder_ + L"\\de.exe";
+    const std::wstring module = Languages() + L"\\de.exe";
+    const struct {
+        const char* what;
+        std::wstring held;  // opened by the test, with this sharing
+        DWORD sharing;
+    } cases[] = {
+        {"older copy held open without delete sharing", target, FILE_SHARE_READ},
+        {"module held open without read sharing", module, 0},
+        {"folder of the copy's name", L"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlantModule(L"de.exe");
+        if (c.held.empty()) {
+            MakeDirectory(target);
+        } else {
+            CopyFileOrFail(TestProgramPath(L"sample_module.exe"), target);
+        }
+        UniqueFileHandle held(::CreateFileW(c.held.c_str(), GENERIC_READ, c.sharing, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_EQ(held.IsValid(), !c.held.empty());
+        TreeSnapshot before = SnapshotTree(toolFolder_);
+
+        Install(L"/install 1031");
+
+        EXPECT_TRUE(ReadRuns(toolFolder_).empty());
+        // Beside the tool nothing changed; only the cleanup of Languages ran.
+        TreeSnapshot after = SnapshotTree(toolFolder_);
+        std::erase_if(before, [](const auto& e) { return e.first.starts_with(L"Languages"); });
+        std::erase_if(after, [](const auto& e) { return e.first.starts_with(L"Languages"); });
+        EXPECT_EQ(after, before);
+
+        held.Reset();
+        RemoveTree(target);
+        ::DeleteFileW(target.c_str());
+    }
+}
+
+// A read-only copy could not be deleted; a crashed module's file stays held for a moment.
+TEST_F(InstallEndToEnd, CopyOfACrashingOrReadOnlyModuleIsDeleted) {
+    CopyTool();
+    const std::wstring crashMarker = toolFolder_ + L"\\module-crash.txt";
+    for (const bool crash : {true, false}) {
+        SCOPED_TRACE(crash ? "crashing module" : "read-only module");
+        PlantModule(L"de.exe");
+        if (crash) {
+            WriteTextFile(crashMarker, "crash after the record");
+        } else {
+            ::DeleteFileW(crashMarker.c_str());
+            ASSERT_TRUE(
+                ::SetFileAttributesW((Languages() + L"\\de.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        ForgetRuns();
+
+        Install(L"/install 1031");
+
+        ExpectOnlyModuleRan(L"de");
+    }
+    // The module itself keeps its attribute, and with it its place.
+    EXPECT_NE(::GetFileAttributesW((Languages() + L"\\de.exe").c_str()) & FILE_ATTRIBUTE_READONLY,
+              0u);
 }
 
 }  // namespace

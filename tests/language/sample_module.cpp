@@ -5,7 +5,8 @@
 //   current directory: <its current directory>
 //   bits: <32 or 64, the kind of program it is>
 // It first waits a quarter of a second, so that a caller that does not wait for it has ended
-// before the record exists.
+// before the record exists. When module-crash.txt stands in its current directory it then
+// crashes instead of ending.
 #include <windows.h>
 
 #include <string>
@@ -57,5 +58,8 @@ int wmain() {
     DWORD written = 0;
     const BOOL ok = ::WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()),
                                 &written, nullptr);
+    if (::GetFileAttributesW(L"module-crash.txt") != INVALID_FILE_ATTRIBUTES) {
+        ::RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    }
     return ok && written == record.size() ? 0 : 1;
 }

@@ -20,9 +20,11 @@ bool HasTemporaryCopies(const std::wstring& folder) {
 
 class CleanEndToEnd : public ::testing::Test {
 protected:
-    // Places the tool at `relativeTool` under the root and runs it with /clean from the root,
-    // with TMP and TEMP naming `relativeTemp`. Returns the root's files from before the run.
-    TreeSnapshot PlaceAndClean(const std::wstring& relativeTool, const std::wstring& relativeTemp) {
+    // Places the tool at `relativeTool` under the root and runs it with /clean from the root, in
+    // `job` when there is one, with TMP and TEMP naming `relativeTemp`. Returns the root's files
+    // from before the run.
+    TreeSnapshot PlaceAndClean(const std::wstring& relativeTool, const std::wstring& relativeTemp,
+                               HANDLE job = nullptr) {
         tool_ = root_ / relativeTool;
         temp_ = root_ / relativeTemp;
         CopyFileOrFail(ToolPath(), tool_);
@@ -30,6 +32,7 @@ protected:
         ProcessOptions options;
         options.currentDirectory = root_.Path();
         options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
+        options.job = job;
         const ProcessResult result =
             RunProcessWith(tool_, Quoted(tool_) + L" /clean", options, kBoundMs);
         EXPECT_TRUE(result.started);
@@ -122,6 +125,35 @@ TEST_F(CleanEndToEnd, TemporaryFolderTooLongForATemporaryFileNameStartsNoCopy) {
 
 TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
     ExpectCleanStartsNoCopy(MakeNestedTemp(300, L"a-long-folder-name"));
+}
+
+// Installers and CI runners start the tool in a job that ends every process left in it when the
+// job is closed, which can happen as soon as the tool has ended.
+TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
+    for (const bool breakawayAllowed : {true, false}) {
+        SCOPED_TRACE(breakawayAllowed ? "breakaway allowed" : "breakaway refused");
+        const std::wstring tool = breakawayAllowed ? L"tool-a" : L"tool-b";
+        MakeDirectory(root_ / tool);
+        if (!DirectoryExists(root_ / L"temp")) {
+            MakeDirectory(root_ / L"temp");
+        }
+        UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags =
+            JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE |
+            (breakawayAllowed ? JOB_OBJECT_LIMIT_BREAKAWAY_OK : 0);
+        ASSERT_TRUE(::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits,
+                                              sizeof(limits)));
+
+        const TreeSnapshot before = PlaceAndClean(tool + L"\\langsetup.exe", L"temp", job.Get());
+        // The tool has ended. A waiter that left the job outlives it; one that could not leave
+        // it (as before) needs the job to stay open until it is done.
+        if (!breakawayAllowed) {
+            EXPECT_TRUE(WaitFor([&] { return !FileExists(tool_); }, kBoundMs));
+        }
+        job.Reset();
+        ExpectOnlyTheToolRemoved(before, tool + L"\\langsetup.exe");
+    }
 }
 
 // The waiter form typed by hand or passed by a test.
@@ -252,25 +284,29 @@ private:
 };
 
 TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
-    Sleeper sleeper;
-    ASSERT_TRUE(sleeper.Get() != nullptr);
-    // The rights the first process passes to its copy.
-    UniqueHandle inherited;
-    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Get(), ::GetCurrentProcess(),
-                                  inherited.Put(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
-                                  TRUE, 0));
-    const RunningWaiter waiter(tool_, HandleText(inherited.Get()) + L" " + Quoted(victim_),
-                               folder_.Path());
-    ASSERT_TRUE(waiter.Started());
-    inherited.Reset();
+    // The rights the first process passes to its copy, and SYNCHRONIZE alone: all a wait needs.
+    for (const DWORD access :
+         {DWORD{SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION}, DWORD{SYNCHRONIZE}}) {
+        SCOPED_TRACE(access);
+        WriteTextFile(victim_, "the file the waiter is told to delete");
+        Sleeper sleeper;
+        ASSERT_TRUE(sleeper.Get() != nullptr);
+        UniqueHandle inherited;
+        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Get(), ::GetCurrentProcess(),
+                                      inherited.Put(), access, TRUE, 0));
+        const RunningWaiter waiter(tool_, HandleText(inherited.Get()) + L" " + Quoted(victim_),
+                                   folder_.Path());
+        ASSERT_TRUE(waiter.Started());
+        inherited.Reset();
 
-    EXPECT_FALSE(waiter.EndsWithin(1500));
-    EXPECT_TRUE(FileExists(victim_));
+        EXPECT_FALSE(waiter.EndsWithin(1500));
+        EXPECT_TRUE(FileExists(victim_));
 
-    sleeper.End();
-    EXPECT_TRUE(waiter.EndsWithin(kBoundMs));
-    EXPECT_FALSE(FileExists(victim_));
-    EXPECT_TRUE(FileExists(folder_ / L"1031"));
+        sleeper.End();
+        EXPECT_TRUE(waiter.EndsWithin(kBoundMs));
+        EXPECT_FALSE(FileExists(victim_));
+        EXPECT_TRUE(FileExists(folder_ / L"1031"));
+    }
 }
 
 }  // namespace

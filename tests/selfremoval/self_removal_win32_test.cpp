@@ -73,6 +73,23 @@ TEST(SelfRemovalWin32, TemporaryFileIsNewAndEmptyInTheFolder) {
     EXPECT_EQ(tree.begin()->second, 0);
 }
 
+// Wine keeps the attribute only on a copy to a new file, so the test copies to one; on Windows
+// the copy over the temporary file takes the tool's attributes too.
+TEST(SelfRemovalWin32, CopyOfAReadOnlyToolIsStillDeletedOnClose) {
+    ScratchDir scratch;
+    const std::wstring tool = scratch / L"langsetup.exe";
+    const std::wstring copy = scratch / L"Del1.tmp";
+    CopyFileOrFail(ToolPath(), tool);
+    ASSERT_TRUE(::SetFileAttributesW(tool.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(ToU16(tool), ToU16(copy));
+    EXPECT_TRUE(deleteOnClose.IsValid());
+    deleteOnClose.Reset();
+
+    EXPECT_FALSE(FileExists(copy));
+    EXPECT_NE(::GetFileAttributesW(tool.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
 // Ends the process it holds at the end of the scope.
 struct LiveProcess {
     UniqueHandle handle;
@@ -96,30 +113,42 @@ UniqueHandle Duplicate(HANDLE source, DWORD access) {
     return copy;
 }
 
-TEST(SelfRemovalWin32, OnlyAQueryableHandleToAnotherProcessIsWaitedOn) {
+TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
     const LiveProcess sleeper = StartSleeper();
     ASSERT_TRUE(sleeper.handle.IsValid());
-    const UniqueHandle waitable =
-        Duplicate(sleeper.handle.Get(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION);
-    ASSERT_TRUE(waitable.IsValid());
-    EXPECT_EQ(CheckWaiterHandle(waitable.Get()), WaiterHandleCheck::kProcess);
-
-    // Without the right to ask for its id the handle cannot be checked.
-    const UniqueHandle syncOnly = Duplicate(sleeper.handle.Get(), SYNCHRONIZE);
-    ASSERT_TRUE(syncOnly.IsValid());
-    EXPECT_EQ(CheckWaiterHandle(syncOnly.Get()), WaiterHandleCheck::kUnusable);
-
-    // Things that are never signalled while the waiter waits.
-    const UniqueHandle ownProcess = Duplicate(::GetCurrentProcess(), PROCESS_ALL_ACCESS);
-    ASSERT_TRUE(ownProcess.IsValid());
-    EXPECT_EQ(CheckWaiterHandle(ownProcess.Get()), WaiterHandleCheck::kUnusable);
-    EXPECT_EQ(CheckWaiterHandle(::GetCurrentProcess()), WaiterHandleCheck::kUnusable);
-    const UniqueHandle ownThread = Duplicate(::GetCurrentThread(), THREAD_ALL_ACCESS);
-    ASSERT_TRUE(ownThread.IsValid());
-    EXPECT_EQ(CheckWaiterHandle(ownThread.Get()), WaiterHandleCheck::kUnusable);
     const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    ASSERT_TRUE(event.IsValid());
-    EXPECT_EQ(CheckWaiterHandle(event.Get()), WaiterHandleCheck::kUnusable);
+    const UniqueFileHandle file(::CreateFileW(TestProgramPath(L"selfremoval_sleeper.exe").c_str(),
+                                              GENERIC_READ | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(event.IsValid() && file.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(::GetCurrentProcess()), WaiterHandleCheck::kUnusable);
+
+    // A process handle needs no more than SYNCHRONIZE. Threads, events, files and the waiter's
+    // own process are never signalled while the waiter waits, whatever the handle's rights.
+    const struct {
+        const char* what;
+        HANDLE source;
+        DWORD rights;
+        WaiterHandleCheck expected;
+    } cases[] = {
+        {"other process", sleeper.handle.Get(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+         WaiterHandleCheck::kProcess},
+        {"other process, SYNCHRONIZE only", sleeper.handle.Get(), SYNCHRONIZE,
+         WaiterHandleCheck::kProcess},
+        {"own process", ::GetCurrentProcess(), PROCESS_ALL_ACCESS, WaiterHandleCheck::kUnusable},
+        {"own process, SYNCHRONIZE only", ::GetCurrentProcess(), SYNCHRONIZE,
+         WaiterHandleCheck::kUnusable},
+        {"thread", ::GetCurrentThread(), THREAD_ALL_ACCESS, WaiterHandleCheck::kUnusable},
+        {"thread, SYNCHRONIZE only", ::GetCurrentThread(), SYNCHRONIZE,
+         WaiterHandleCheck::kUnusable},
+        {"event, SYNCHRONIZE only", event.Get(), SYNCHRONIZE, WaiterHandleCheck::kUnusable},
+        {"file, SYNCHRONIZE only", file.Get(), SYNCHRONIZE, WaiterHandleCheck::kUnusable},
+    };
+    for (const auto& c : cases) {
+        const UniqueHandle handle = Duplicate(c.source, c.rights);
+        ASSERT_TRUE(handle.IsValid()) << c.what;
+        EXPECT_EQ(CheckWaiterHandle(handle.Get()), c.expected) << c.what;
+    }
 
     // A value that names nothing (any more).
     UniqueHandle closed(::CreateEventW(nullptr, TRUE, FALSE, nullptr));

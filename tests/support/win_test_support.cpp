@@ -49,26 +49,104 @@ ScratchDir::~ScratchDir() {
     }
 }
 
-void RemoveTree(const std::wstring& path) {
+namespace {
+
+// A name that, appended to its folder, stays inside it.
+bool IsPlainName(const std::wstring& name) {
+    return name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring::npos;
+}
+
+void RemoveEntries(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     UniqueFindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (search) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW(child.c_str());
-            }
-        } while (::FindNextFileW(search.Get(), &data));
+    if (!search) {
+        return;
     }
-    search.Reset();
-    ::RemoveDirectoryW(path.c_str());
+    do {
+        const std::wstring name = data.cFileName;
+        if (!IsPlainName(name)) {
+            continue;
+        }
+        const std::wstring child = path + L"\\" + name;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            continue;  // left to the Linux shell, which removes the link itself
+        }
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveEntries(child);
+            ::RemoveDirectoryW(child.c_str());
+        } else {
+            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(child.c_str());
+        }
+    } while (::FindNextFileW(search.Get(), &data));
+}
+
+}  // namespace
+
+void RemoveTree(const std::wstring& path) {
+    RemoveEntries(path);
+    if (!::RemoveDirectoryW(path.c_str()) && DirectoryExists(path)) {
+        RunLinuxShell("rm -rf -- " + ShellQuoted(LinuxPath(path)));
+    }
+}
+
+std::string LinuxPath(const std::wstring& windowsPath) {
+    // Wine's own mapping; the result lives on the process heap.
+    using ToUnixFn = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnixFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unixPath = toUnix == nullptr ? nullptr : toUnix(windowsPath.c_str());
+    if (unixPath == nullptr) {
+        ADD_FAILURE() << "no Linux path for " << Narrow(windowsPath);
+        return "/nonexistent";
+    }
+    std::string result = unixPath;
+    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+bool RunLinuxShell(const std::string& script) {
+    // Wine starts Linux programs but cannot wait for them: the shell reports the script's exit
+    // status in a file of its own, which appears whole once the script has ended.
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring done = std::wstring(temp) + L"langsetup-shell-" +
+                              std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(counter++) + L".status";
+    const std::string status = ShellQuoted(LinuxPath(done));
+    const std::string partial = ShellQuoted(LinuxPath(done) + ".part");
+    const std::string whole =
+        "(" + script + "); echo $? > " + partial + " && mv " + partial + " " + status;
+
+    // Windows splits the command line: the script is one argument in double quotes, with its
+    // quotes and the backslashes before them escaped.
+    std::wstring line = L"sh -c \"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : Widen(whole)) {
+        if (c == L'"') {
+            line.append(backslashes + 1, L'\\');
+        }
+        backslashes = c == L'\\' ? backslashes + 1 : 0;
+        line += c;
+    }
+    line.append(backslashes, L'\\');
+    line += L'"';
+    StartProcess(L"Z:\\bin\\sh", line, {});  // the handle it gives is of no use
+    const bool ended = WaitFor([&] { return FileExists(done); });
+    const std::optional<std::string> exitStatus = ReadTextFile(done);
+    ::DeleteFileW(done.c_str());
+    const bool ok = ended && exitStatus == "0\n";
+    EXPECT_TRUE(ok) << script;
+    return ok;
 }
 
 ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
@@ -147,7 +225,10 @@ void SnapshotInto(const std::wstring& root, const std::wstring& relative, TreeSn
             continue;
         }
         const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
+            out[child] = -2;
+        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out[child] = -1;
             SnapshotInto(root, child, out);
         } else {
@@ -216,17 +297,23 @@ UniqueHandle StartProcess(const std::wstring& application, const std::wstring& c
     if (!options.environment.empty()) {
         environment = EnvironmentBlock(options.environment);
     }
+    const DWORD flags = (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT) |
+                        (options.job == nullptr ? 0 : CREATE_SUSPENDED);
     if (!::CreateProcessW(
             application.c_str(), line.data(), nullptr, nullptr,
-            options.inheritHandles ? TRUE : FALSE,
-            environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+            options.inheritHandles ? TRUE : FALSE, flags,
             environment.empty() ? nullptr : environment.data(),
             options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
             &info)) {
         return UniqueHandle{};
     }
     UniqueHandle thread(info.hThread);
-    return UniqueHandle(info.hProcess);
+    UniqueHandle process(info.hProcess);
+    if (options.job != nullptr) {
+        EXPECT_TRUE(::AssignProcessToJobObject(options.job, process.Get()));
+        ::ResumeThread(thread.Get());
+    }
+    return process;
 }
 
 ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,

@@ -37,7 +37,17 @@ private:
     std::wstring path_;
 };
 
+// Removes `path` and what it holds. Links are removed, never followed, and names that hold a
+// backslash (Linux files) are not appended to a path; the Linux shell removes what remains.
 void RemoveTree(const std::wstring& path);
+
+// The Linux side of Wine, for links and names that Windows cannot make.
+// The Linux path (UTF-8) of a Windows path.
+std::string LinuxPath(const std::wstring& windowsPath);
+// `text` in single quotes for the shell.
+std::string ShellQuoted(const std::string& text);
+// Runs `script` with /bin/sh; true when it ends with exit code 0.
+bool RunLinuxShell(const std::string& script);
 
 struct ProcessResult {
     bool started = false;
@@ -61,7 +71,8 @@ std::optional<std::string> ReadTextFile(const std::wstring& path);
 void CopyFileOrFail(const std::wstring& from, const std::wstring& to);
 void MakeDirectory(const std::wstring& path);
 
-// Relative path -> size of every file and folder under `root` (folders have size -1).
+// Relative path -> size of every file and folder under `root` (folders have size -1, links to
+// folders -2: they are not followed).
 using TreeSnapshot = std::map<std::wstring, std::int64_t>;
 TreeSnapshot SnapshotTree(const std::wstring& root);
 
@@ -84,6 +95,7 @@ struct ProcessOptions {
     // Variables set for the process (names compared without case), over the inherited ones.
     std::map<std::wstring, std::wstring> environment;
     bool inheritHandles = false;  // pass the test's inheritable handles on
+    HANDLE job = nullptr;         // a job the process is put in before it runs
 };
 
 // Starts `application` (exactly that file) with `commandLine` and does not wait. The handle is

@@ -1,0 +1,31 @@
+// The copy of a language module beside the tool: put in place without writing through whatever
+// stands under the target's name, and deleted once the module has run.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace langsetup {
+
+enum class ModulePlacement {
+    kPlaced,    // a fresh copy of Languages\<code>.exe now stands under <folder><code>.exe
+    kNoModule,  // Languages\<code>.exe does not exist; nothing was changed
+    kFailed,    // the module exists but could not be put in place; nothing was changed
+};
+
+// Copies Languages\<code>.exe to a new file in `toolFolder` and moves that file over the name
+// <code>.exe, which replaces the name (also a hard or symbolic link of that name), never the file
+// it pointed to. The new file loses a read-only attribute taken over from the module. On failure
+// it is removed again: no partial copy stays beside the tool.
+ModulePlacement PlaceModuleCopy(std::u16string_view toolFolder, std::u16string_view code);
+
+// How long deleting the copy is retried after a module has run.
+inline constexpr DWORD kModuleCopyReleaseMs = 2000;
+
+// Deletes `path`, retrying for up to `retryMs` while the file is still held: the platform's crash
+// handling can keep a crashed module's file open for a moment after its process has ended.
+void DeleteModuleCopy(const std::u16string& path, DWORD retryMs);
+
+}  // namespace langsetup

@@ -1,0 +1,49 @@
+#include "selfremoval/whole_path.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace langsetup {
+namespace {
+
+// Reads `path` as GetModuleFileNameW does: a path that does not fit is cut, and the call then
+// reports the whole buffer. Records every buffer it was given.
+struct CuttingRead {
+    std::u16string path;
+    std::vector<std::size_t> capacities;
+
+    std::size_t operator()(char16_t* buffer, std::size_t capacity) {
+        capacities.push_back(capacity);
+        const std::size_t length = std::min(path.size(), capacity - 1);
+        path.copy(buffer, length);
+        buffer[length] = u'\0';
+        return path.size() < capacity ? length : capacity;
+    }
+};
+
+TEST(WholePath, GrowsUpToTheLongestPathThePlatformHandsOut) {
+    const struct {
+        std::size_t length;
+        bool whole;
+    } cases[] = {{1, true},     {259, true},   {260, true},    {16639, true},
+                 {16640, true}, {32767, true}, {32768, false}, {40000, false}};
+    for (const auto& c : cases) {
+        CuttingRead read{std::u16string(c.length, u'p'), {}};
+        const std::optional<std::u16string> path = ReadWholePath(
+            [&](char16_t* buffer, std::size_t capacity) { return read(buffer, capacity); });
+        EXPECT_EQ(path.has_value(), c.whole) << c.length;
+        if (path) {
+            EXPECT_EQ(*path, read.path) << c.length;
+        }
+        EXPECT_LE(read.capacities.back(), kLongestPathCapacity) << c.length;
+    }
+    CuttingRead longest{std::u16string(40000, u'p'), {}};
+    ReadWholePath(
+        [&](char16_t* buffer, std::size_t capacity) { return longest(buffer, capacity); });
+    EXPECT_EQ(longest.capacities,
+              (std::vector<std::size_t>{260, 520, 1040, 2080, 4160, 8320, 16640, 32768}));
+}
+
+}  // namespace
+}  // namespace langsetup
