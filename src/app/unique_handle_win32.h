@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace langsetup {
@@ -32,14 +33,14 @@ public:
     explicit operator bool() const { return IsValid(); }
 
     // Closes the held value (if any) and takes `value`.
-    void Reset(Type value = Traits::Invalid()) {
+    void Reset(Type value = Traits::None()) {
         const Type old = std::exchange(value_, value);
         if (Traits::IsValid(old)) {
             Traits::Close(old);
         }
     }
     // Gives up ownership without closing.
-    [[nodiscard]] Type Release() { return std::exchange(value_, Traits::Invalid()); }
+    [[nodiscard]] Type Release() { return std::exchange(value_, Traits::None()); }
     // For out-parameters: closes what is held and hands out the slot.
     Type* Put() {
         Reset();
@@ -47,42 +48,85 @@ public:
     }
 
 private:
-    Type value_ = Traits::Invalid();
+    Type value_ = Traits::None();
 };
 
-// Process, thread and event handles: null means none.
+// A HANDLE closed by `CloseFunction`, with `kNoneBits` as the value of an owner that holds none.
+// Neither null nor INVALID_HANDLE_VALUE is ever closed, whichever a platform call returns on
+// failure.
+template <auto CloseFunction, std::intptr_t kNoneBits>
 struct HandleTraits {
     using Type = HANDLE;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { ::CloseHandle(h); }
-};
-
-// File handles from CreateFileW: INVALID_HANDLE_VALUE means none.
-struct FileHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { ::CloseHandle(h); }
-};
-
-struct FindHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { ::FindClose(h); }
+    // A handle value, not an address.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    static Type None() { return reinterpret_cast<HANDLE>(kNoneBits); }
+    static bool IsValid(Type handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void Close(Type handle) { CloseFunction(handle); }
 };
 
 struct HkeyTraits {
     using Type = HKEY;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { ::RegCloseKey(h); }
+    static Type None() { return nullptr; }
+    static bool IsValid(Type key) { return key != nullptr; }
+    static void Close(Type key) { ::RegCloseKey(key); }
 };
 
-using UniqueHandle = UniqueResource<HandleTraits>;
-using UniqueFileHandle = UniqueResource<FileHandleTraits>;
-using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+// Process, thread, event and mutex handles (none: null).
+using UniqueHandle = UniqueResource<HandleTraits<::CloseHandle, 0>>;
+// File handles from CreateFileW (none: INVALID_HANDLE_VALUE).
+using UniqueFileHandle = UniqueResource<HandleTraits<::CloseHandle, -1>>;
+// Directory searches from FindFirstFileW (none: INVALID_HANDLE_VALUE).
+using UniqueFindHandle = UniqueResource<HandleTraits<::FindClose, -1>>;
 using UniqueHkey = UniqueResource<HkeyTraits>;
+
+// The process and thread handles that CreateProcessW hands back, closed together.
+class UniqueProcessInformation {
+public:
+    UniqueProcessInformation() = default;
+    ~UniqueProcessInformation() { Reset(); }
+
+    UniqueProcessInformation(const UniqueProcessInformation&) = delete;
+    UniqueProcessInformation& operator=(const UniqueProcessInformation&) = delete;
+    UniqueProcessInformation(UniqueProcessInformation&& other) noexcept
+        : info_(std::exchange(other.info_, {})) {}
+    UniqueProcessInformation& operator=(UniqueProcessInformation&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            info_ = std::exchange(other.info_, {});
+        }
+        return *this;
+    }
+
+    HANDLE Process() const { return info_.hProcess; }
+    HANDLE Thread() const { return info_.hThread; }
+    DWORD ProcessId() const { return info_.dwProcessId; }
+    bool IsValid() const { return Traits::IsValid(info_.hProcess); }
+    explicit operator bool() const { return IsValid(); }
+
+    // Closes both handles.
+    void Reset() {
+        const PROCESS_INFORMATION old = std::exchange(info_, {});
+        for (const HANDLE handle : {old.hThread, old.hProcess}) {
+            if (Traits::IsValid(handle)) {
+                Traits::Close(handle);
+            }
+        }
+    }
+    // Keeps the process handle, closes the thread handle.
+    [[nodiscard]] UniqueHandle TakeProcess() {
+        UniqueHandle process(std::exchange(info_.hProcess, nullptr));
+        Reset();
+        return process;
+    }
+    // For CreateProcessW: closes what is held and hands out the record.
+    PROCESS_INFORMATION* Put() {
+        Reset();
+        return &info_;
+    }
+
+private:
+    using Traits = HandleTraits<::CloseHandle, 0>;
+    PROCESS_INFORMATION info_{};
+};
 
 }  // namespace langsetup

@@ -46,7 +46,7 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    PROCESS_INFORMATION started{};
+    UniqueProcessInformation started;
 
     ::SetCurrentDirectoryW(AsWide(directory.path));
 
@@ -55,11 +55,10 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     std::u16string commandLine = ModuleCommandLine(target);
     DWORD releaseMs = 0;
     if (::CreateProcessW(AsWide(target), AsWide(commandLine.data()), nullptr, nullptr, TRUE,
-                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started)) {
-        const UniqueHandle process(started.hProcess);
-        const UniqueHandle thread(started.hThread);
+                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, started.Put())) {
         // No time limit: a module that never ends keeps the tool waiting.
-        ::WaitForSingleObject(process.Get(), INFINITE);
+        ::WaitForSingleObject(started.Process(), INFINITE);
+        started.Reset();
         releaseMs = kModuleCopyReleaseMs;
     }
 

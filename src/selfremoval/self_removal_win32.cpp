@@ -37,13 +37,13 @@ bool IsOwnProcess(HANDLE process) {
 // Starts the waiter outside any job the tool runs in, so that a job that kills its processes
 // when it is closed cannot end the waiter before it has deleted the tool. A job that does not
 // let its processes leave refuses that with "access denied": then the waiter starts inside it.
-bool StartWaiter(const std::u16string& copyPath, std::u16string& line,
-                 PROCESS_INFORMATION& started) {
+bool StartWaiter(const std::u16string& copyPath, std::u16string& line) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    UniqueProcessInformation started;  // the waiter needs none of these handles
     for (const DWORD flags : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
         if (::CreateProcessW(AsWide(copyPath), AsWide(line.data()), nullptr, nullptr, TRUE, flags,
-                             nullptr, nullptr, &startup, &started)) {
+                             nullptr, nullptr, &startup, started.Put())) {
             return true;
         }
         if (::GetLastError() != ERROR_ACCESS_DENIED) {
@@ -164,11 +164,7 @@ void StartSelfRemoval() {
 
     // The copy is named as the program to run, so exactly that file runs whatever the line
     // holds. CreateProcessW may write into the line: it is ours to change.
-    PROCESS_INFORMATION started{};
-    if (StartWaiter(*copyPath, *line, started)) {
-        UniqueHandle copyProcess(started.hProcess);
-        UniqueHandle copyThread(started.hThread);
-    }
+    StartWaiter(*copyPath, *line);
     // The copy keeps its own handle to the first process; closing the delete-on-close handle
     // marks the copy's file for deletion once the copy has ended.
     ownProcess.Reset();

@@ -290,7 +290,7 @@ UniqueHandle StartProcess(const std::wstring& application, const std::wstring& c
                           const ProcessOptions& options) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
+    UniqueProcessInformation info;
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     std::vector<wchar_t> environment;
@@ -304,16 +304,14 @@ UniqueHandle StartProcess(const std::wstring& application, const std::wstring& c
             options.inheritHandles ? TRUE : FALSE, flags,
             environment.empty() ? nullptr : environment.data(),
             options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
-            &info)) {
+            info.Put())) {
         return UniqueHandle{};
     }
-    UniqueHandle thread(info.hThread);
-    UniqueHandle process(info.hProcess);
     if (options.job != nullptr) {
-        EXPECT_TRUE(::AssignProcessToJobObject(options.job, process.Get()));
-        ::ResumeThread(thread.Get());
+        EXPECT_TRUE(::AssignProcessToJobObject(options.job, info.Process()));
+        ::ResumeThread(info.Thread());
     }
-    return process;
+    return info.TakeProcess();
 }
 
 ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
