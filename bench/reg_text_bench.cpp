@@ -1,7 +1,6 @@
 // Cost per byte of reading and writing hex value lines: CRegValue::ParseLine on lines of 1 KiB,
 // 64 KiB and 1 MiB of data, and WriteHexLine into a real file with one write call per piece
 // (as the Win32 edge does with WriteFile). The "s/byte" column must stay flat as sizes grow.
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "registry/reg_text_lines.h"
 #include "registry/reg_value.h"

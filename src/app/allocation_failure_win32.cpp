@@ -6,13 +6,13 @@
 // and the thread library into the program.
 //
 // Linked into langsetup.exe only: the tests keep the run time's throwing versions.
+#include "app/allocation_failure.h"
+
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdlib>
 #include <new>
-
-#include "app/allocation_failure.h"
 
 namespace {
 

@@ -1,16 +1,15 @@
-#include "arg_list.h"
+#include "app/arg_list.h"
 
 #include <utility>
+
+#include "app/zero_terminated.h"
 
 namespace langsetup {
 
 ArgList ArgList::Split(std::u16string_view commandLine) {
     ArgList list;
-    list.buffer_.assign(commandLine.begin(), commandLine.end());
-    // A NUL inside the view ends the command line, as it would for the platform's string.
-    if (const auto nul = list.buffer_.find(u'\0'); nul != std::u16string::npos) {
-        list.buffer_.resize(nul);
-    }
+    // A zero inside the view ends the command line, as it would for the platform's string.
+    list.buffer_.assign(UpToFirstZero(commandLine));
 
     char16_t* cursor = list.buffer_.data();  // buffer_ is terminated by std::u16string
     while (*cursor != u'\0') {

@@ -1,8 +1,8 @@
-#include "command_mode.h"
+#include "app/command_mode.h"
 
 #include <string_view>
 
-#include "number_rule.h"
+#include "app/number_rule.h"
 
 namespace langsetup {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "arg_list.h"
+#include "app/arg_list.h"
 
 namespace langsetup {
 

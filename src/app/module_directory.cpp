@@ -1,4 +1,4 @@
-#include "module_directory.h"
+#include "app/module_directory.h"
 
 namespace langsetup {
 

@@ -1,4 +1,4 @@
-#include "number_rule.h"
+#include "app/number_rule.h"
 
 #include <algorithm>
 #include <array>

@@ -2,8 +2,8 @@
 // released at process exit.
 #include <windows.h>
 
-#include "arg_list.h"
-#include "wide_win32.h"
+#include "app/arg_list.h"
+#include "app/wide_win32.h"
 
 namespace langsetup {
 namespace {

@@ -9,8 +9,8 @@
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
 #include "language/language_table.h"
-#include "language/module_copy_win32.h"
 #include "language/module_command_line.h"
+#include "language/module_copy_win32.h"
 #include "language/module_entry_rule.h"
 
 // The start-up record the module gets is the platform's full record (68 bytes in the 32-bit tool).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/zero_terminated.h"
+
 namespace langsetup {
 namespace {
 
@@ -20,10 +22,6 @@ constexpr std::u16string_view kLineEnd = u"\r\n";
 constexpr std::size_t kHexWrapColumn = 76;
 // The two blanks that start a continuation line.
 constexpr std::size_t kContinuationIndent = 2;
-
-std::u16string_view UpToZero(std::u16string_view text) {
-    return text.substr(0, std::min(text.find(u'\0'), text.size()));
-}
 
 void WriteHexByte(std::uint8_t byte, RegTextSink& sink) {
     const std::array<char16_t, 2> digits = HexByte(byte);
@@ -60,12 +58,12 @@ void WriteKeyHeader(std::uint32_t root, std::u16string_view subkey, RegTextSink&
         return;  // half a header would corrupt the file; leave it out entirely
     }
     sink.Write(start);
-    sink.Write(UpToZero(subkey));
+    sink.Write(UpToFirstZero(subkey));
     sink.Write(kKeyHeaderEnd);
 }
 
 void WriteStringLine(std::u16string_view name, std::u16string_view data, RegTextSink& sink) {
-    name = UpToZero(name);
+    name = UpToFirstZero(name);
     if (name.empty()) {
         sink.Write(kDefaultName);
     } else {
@@ -74,13 +72,13 @@ void WriteStringLine(std::u16string_view name, std::u16string_view data, RegText
         sink.Write(kQuote);
     }
     sink.Write(kStringSeparator);
-    sink.Write(UpToZero(data));
+    sink.Write(UpToFirstZero(data));
     sink.Write(kStringEnd);
 }
 
 void WriteDwordLine(std::u16string_view name, const std::uint8_t* data, RegTextSink& sink) {
     sink.Write(kQuote);
-    sink.Write(UpToZero(name));
+    sink.Write(UpToFirstZero(name));
     sink.Write(kDwordSeparator);
     for (int i = 3; i >= 0; --i) {
         WriteHexByte(data[i], sink);
@@ -90,7 +88,7 @@ void WriteDwordLine(std::u16string_view name, const std::uint8_t* data, RegTextS
 
 void WriteHexLine(std::u16string_view name, const std::uint8_t* data, std::uint32_t length,
                   RegTextSink& sink) {
-    name = UpToZero(name);
+    name = UpToFirstZero(name);
     sink.Write(kQuote);
     sink.Write(name);
     sink.Write(kHexSeparator);

@@ -1,8 +1,8 @@
 #include "registry/reg_text_lines_win32.h"
 
-#include "registry/reg_text_lines.h"
-
 #include <cstdint>
+
+#include "registry/reg_text_lines.h"
 
 namespace langsetup {
 namespace {

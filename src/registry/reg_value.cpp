@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "app/zero_terminated.h"
+
 namespace langsetup {
 
 // GetData hands out the DWORD's own bytes as its little-endian form.
@@ -35,11 +37,6 @@ void ForEachHexPair(std::u16string_view text, PairValue pairValue, OnByte onByte
             haveHigh = true;
         }
     }
-}
-
-// The text as a C string would see it: up to its first zero character.
-std::u16string_view UpToZero(std::u16string_view text) {
-    return text.substr(0, std::min(text.find(u'\0'), text.size()));
 }
 
 // The text after an opening quote, less its last character (normally the closing quote, but it
@@ -110,7 +107,7 @@ bool CRegValue::SetData(const std::uint8_t* data, std::uint32_t size, std::uint3
 
 bool CRegValue::ParseLine(std::u16string& line) {
     Clear();
-    const std::u16string_view text = UpToZero(line);
+    const std::u16string_view text = UpToFirstZero(line);
     const std::size_t equals = text.find(u'=');
     if (equals == std::u16string_view::npos) {
         Clear();

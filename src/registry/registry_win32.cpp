@@ -8,14 +8,10 @@
 #include <vector>
 
 #include "app/wide_win32.h"
+#include "app/zero_terminated.h"
 
 namespace langsetup {
 namespace {
-
-// The text up to its first zero character: the part the registry functions see.
-std::u16string_view UpToFirstZero(std::u16string_view text) {
-    return text.substr(0, text.find(u'\0'));
-}
 
 // The registry functions count a zero character that directly follows string data as part of
 // the value (a courtesy to callers that forgot the terminator), and a string value's characters

@@ -1,11 +1,11 @@
-#include "selfremoval/self_removal.h"
+#include "selfremoval/self_removal_win32.h"
 
 #include <vector>
 
 #include "app/copied_file_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
-#include "selfremoval/self_removal_win32.h"
+#include "selfremoval/self_removal.h"
 #include "selfremoval/waiter_command_line.h"
 #include "selfremoval/whole_path.h"
 

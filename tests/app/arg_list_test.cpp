@@ -1,9 +1,9 @@
 #include "app/arg_list.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace langsetup {
 namespace {

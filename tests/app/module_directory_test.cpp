@@ -1,8 +1,8 @@
 #include "app/module_directory.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace langsetup {
 namespace {

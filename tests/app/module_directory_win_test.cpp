@@ -1,8 +1,8 @@
 // The module-path query on the real platform, at the edge of its buffer.
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/module_directory_win32.h"
 #include "app/wide_win32.h"

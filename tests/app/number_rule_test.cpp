@@ -1,8 +1,8 @@
 #include "app/number_rule.h"
 
-#include <gtest/gtest.h>
-
 #include <limits>
+
+#include <gtest/gtest.h>
 
 namespace langsetup {
 namespace {

@@ -1,11 +1,11 @@
 // /install through the built tool: real modules (tests/sample_module.exe copies) are copied, run
 // and deleted, and the language folder is emptied and removed.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/wide_win32.h"
 #include "language/language_table.h"

@@ -1,8 +1,8 @@
 // Recording the language folder in HKEY_CURRENT_USER\Software\Pexalo\General, on the real registry
 // of the test prefix.
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "app/module_directory.h"
 #include "app/unique_handle_win32.h"

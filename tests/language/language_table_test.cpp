@@ -1,10 +1,10 @@
 #include "language/language_table.h"
 
-#include <gtest/gtest.h>
-
 #include <cstddef>
 #include <limits>
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace langsetup {
 namespace {

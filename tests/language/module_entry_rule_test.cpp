@@ -1,8 +1,8 @@
 #include "language/module_entry_rule.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace langsetup {
 namespace {

@@ -1,18 +1,19 @@
 // CResManager inside the test process, with tool folders that a run of the built tool cannot give
 // it here, and the module command line as the platform splits it.
+#include "language/res_manager.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/module_directory.h"
 #include "app/wide_win32.h"
 #include "language/module_command_line.h"
-#include "language/res_manager.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {

@@ -2,11 +2,11 @@
 // lines with wrapped hex values joined again, as a reader of a whole file does.
 #pragma once
 
-#include "registry/reg_text_lines.h"
-
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "registry/reg_text_lines.h"
 
 namespace langsetup::test {
 

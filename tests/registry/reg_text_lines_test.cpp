@@ -1,14 +1,14 @@
 #include "registry/reg_text_lines.h"
 
-#include "reg_text_join.h"
-#include "registry/reg_value.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "registry/reg_text_join.h"
+#include "registry/reg_value.h"
 
 namespace langsetup {
 namespace {

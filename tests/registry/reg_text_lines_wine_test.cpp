@@ -1,6 +1,7 @@
 // The registry-text writers and CRegValue::ParseLine against a real peer: Wine's reg.exe
 // imports what the writers write and exports what ParseLine reads.
-#include <gtest/gtest.h>
+#include "registry/reg_text_lines.h"
+
 #include <shlwapi.h>
 
 #include <cstdint>
@@ -9,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
-#include "reg_text_join.h"
-#include "registry/reg_text_lines.h"
+#include "registry/reg_text_join.h"
 #include "registry/reg_text_lines_win32.h"
 #include "registry/reg_value.h"
 #include "support/win_test_support.h"

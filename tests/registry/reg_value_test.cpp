@@ -1,12 +1,12 @@
 #include "registry/reg_value.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace langsetup {
 namespace {

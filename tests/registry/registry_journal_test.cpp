@@ -1,11 +1,11 @@
 // The key writer's journal, on the real registry: one entry per created key and per written value,
 // each value entry holding what the value was before.
-#include <gtest/gtest.h>
-
 #include <cstring>
 
-#include "registry/registry_win32.h"
+#include <gtest/gtest.h>
+
 #include "registry/registry_test_key.h"
+#include "registry/registry_win32.h"
 
 namespace langsetup::test {
 namespace {

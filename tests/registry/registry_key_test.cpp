@@ -1,10 +1,10 @@
 // Opening, creating, closing and deleting keys with the key writer, on the real registry.
-#include <gtest/gtest.h>
-
 #include <string>
 
-#include "registry/registry_win32.h"
+#include <gtest/gtest.h>
+
 #include "registry/registry_test_key.h"
+#include "registry/registry_win32.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {

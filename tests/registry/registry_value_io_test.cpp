@@ -1,11 +1,11 @@
 // Writing and reading values with the key writer, on the real registry.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <string>
 
-#include "registry/registry_win32.h"
+#include <gtest/gtest.h>
+
 #include "registry/registry_test_key.h"
+#include "registry/registry_win32.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {

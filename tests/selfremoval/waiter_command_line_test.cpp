@@ -1,8 +1,8 @@
 #include "selfremoval/waiter_command_line.h"
 
-#include <gtest/gtest.h>
-
 #include <limits>
+
+#include <gtest/gtest.h>
 
 #include "app/arg_list.h"
 #include "app/command_mode.h"

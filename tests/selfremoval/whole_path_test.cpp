@@ -1,8 +1,8 @@
 #include "selfremoval/whole_path.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace langsetup {
 namespace {

@@ -1,10 +1,10 @@
 #include "support/win_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cwchar>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/unique_handle_win32.h"
 
