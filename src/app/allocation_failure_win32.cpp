@@ -53,7 +53,7 @@ void operator delete[](void* memory, std::size_t /*size*/) noexcept {
 
 // The helpers the standard containers and strings call when a size is out of range or memory
 // runs out. Declared by the run time's own headers; these definitions take their place.
-// NOLINTBEGIN(bugprone-reserved-identifier, cert-dcl58-cpp)
+// NOLINTBEGIN(bugprone-reserved-identifier, cert-dcl58-cpp, readability-identifier-naming)
 namespace std {
 void __throw_bad_alloc() {
     EndOnAllocationFailure();
@@ -74,4 +74,4 @@ void __throw_out_of_range_fmt(const char* /*format*/, ...) {
     EndOnAllocationFailure();
 }
 }  // namespace std
-// NOLINTEND(bugprone-reserved-identifier, cert-dcl58-cpp)
+// NOLINTEND(bugprone-reserved-identifier, cert-dcl58-cpp, readability-identifier-naming)

@@ -1,6 +1,6 @@
 #include "app/arg_list.h"
 
-#include <utility>
+#include <algorithm>
 
 #include "app/zero_terminated.h"
 
@@ -9,9 +9,12 @@ namespace langsetup {
 ArgList ArgList::Split(std::u16string_view commandLine) {
     ArgList list;
     // A zero inside the view ends the command line, as it would for the platform's string.
-    list.buffer_.assign(UpToFirstZero(commandLine));
+    const std::u16string_view line = UpToFirstZero(commandLine);
+    list.length_ = line.size();
+    list.buffer_ = std::make_unique<char16_t[]>(line.size() + 1);  // zero-filled: terminated
+    std::copy(line.begin(), line.end(), list.buffer_.get());
 
-    char16_t* cursor = list.buffer_.data();  // buffer_ is terminated by std::u16string
+    char16_t* cursor = list.buffer_.get();
     while (*cursor != u'\0') {
         while (IsArgumentSeparator(*cursor)) {
             ++cursor;
@@ -45,32 +48,6 @@ ArgList ArgList::Split(std::u16string_view commandLine) {
         }
     }
     return list;
-}
-
-ArgList::ArgList(ArgList&& other) noexcept {
-    *this = std::move(other);
-}
-
-ArgList& ArgList::operator=(ArgList&& other) noexcept {
-    if (this != &other) {
-        const char16_t* oldBase = other.buffer_.data();
-        buffer_ = std::move(other.buffer_);
-        items_ = std::move(other.items_);
-        other.buffer_.clear();
-        other.items_.clear();
-        Rebase(oldBase);
-    }
-    return *this;
-}
-
-void ArgList::Rebase(const char16_t* oldBase) {
-    const char16_t* newBase = buffer_.data();
-    if (newBase == oldBase) {
-        return;
-    }
-    for (auto& item : items_) {
-        item = newBase + (item - oldBase);
-    }
 }
 
 }  // namespace langsetup

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,25 +24,26 @@ public:
 
     ArgList(const ArgList&) = delete;
     ArgList& operator=(const ArgList&) = delete;
-    // Moving a std::u16string may move its characters (small-string storage), which would leave
-    // `items_` dangling, so a move re-points the items into the new buffer.
-    ArgList(ArgList&& other) noexcept;
-    ArgList& operator=(ArgList&& other) noexcept;
+    // The characters stay where they are when the list moves, so the items stay valid.
+    ArgList(ArgList&&) noexcept = default;
+    ArgList& operator=(ArgList&&) noexcept = default;
 
     std::size_t Count() const { return items_.size(); }
     // Zero-terminated argument; `index` must be below Count().
     const char16_t* Item(std::size_t index) const { return items_[index]; }
     std::u16string_view ItemView(std::size_t index) const { return items_[index]; }
 
-    // The split buffer: the command line with terminators written over the separators.
-    std::u16string_view Buffer() const { return {buffer_.data(), buffer_.size() + 1}; }
+    // The split buffer with its final terminator: the command line with terminators written over
+    // the separators. Empty for a list that was never split.
+    std::u16string_view Buffer() const {
+        return buffer_ ? std::u16string_view{buffer_.get(), length_ + 1} : std::u16string_view{};
+    }
 
 private:
-    void Rebase(const char16_t* oldBase);
-
     // Declared in this order so that at exit the buffer is released first, then the list.
     std::vector<const char16_t*> items_;
-    std::u16string buffer_;
+    std::size_t length_ = 0;  // the command line's length, without the terminator
+    std::unique_ptr<char16_t[]> buffer_;
 };
 
 // The process-wide list, built from the process command line before RunCommand runs.

@@ -51,15 +51,15 @@ private:
     Type value_ = Traits::None();
 };
 
-// A HANDLE closed by `CloseFunction`, with `kNoneBits` as the value of an owner that holds none.
+// A HANDLE closed by `CloseFunction`, with `NoneBits` as the value of an owner that holds none.
 // Neither null nor INVALID_HANDLE_VALUE is ever closed, whichever a platform call returns on
 // failure.
-template <auto CloseFunction, std::intptr_t kNoneBits>
+template <auto CloseFunction, std::intptr_t NoneBits>
 struct HandleTraits {
     using Type = HANDLE;
     // A handle value, not an address.
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
-    static Type None() { return reinterpret_cast<HANDLE>(kNoneBits); }
+    static Type None() { return reinterpret_cast<HANDLE>(NoneBits); }
     static bool IsValid(Type handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
     static void Close(Type handle) { CloseFunction(handle); }
 };
@@ -106,7 +106,7 @@ public:
     // Closes both handles.
     void Reset() {
         const PROCESS_INFORMATION old = std::exchange(info_, {});
-        for (const HANDLE handle : {old.hThread, old.hProcess}) {
+        for (HANDLE handle : {old.hThread, old.hProcess}) {
             if (Traits::IsValid(handle)) {
                 Traits::Close(handle);
             }

@@ -25,8 +25,8 @@ private:
 // The 32-bit value of a predefined root key, or 0 for any other key. Predefined keys are
 // sign-extended 32-bit values on Win64, so the whole handle is compared, not only its low half.
 std::uint32_t RootValue(HKEY root) {
-    for (const HKEY predefined : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
-                                  HKEY_USERS, HKEY_CURRENT_CONFIG}) {
+    for (HKEY predefined : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                            HKEY_CURRENT_CONFIG}) {
         if (root == predefined) {
             return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(predefined));
         }

@@ -177,7 +177,7 @@ void FinishSelfRemoval(std::u16string_view handleText, std::u16string_view path)
         return;
     }
     if (argument.kind == WaiterHandleKind::kValue) {
-        const HANDLE handle = HandleFromValue(argument.value);
+        HANDLE handle = HandleFromValue(argument.value);
         switch (CheckWaiterHandle(handle)) {
             case WaiterHandleCheck::kNotOpen:
                 break;  // nothing to wait for, as with 0

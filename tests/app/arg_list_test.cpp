@@ -62,7 +62,7 @@ TEST(ArgListSplit, OnlyTheSixAsciiWhitespaceCharactersSeparate) {
 }
 
 TEST(ArgListSplit, ItemsStayValidWhenTheListIsMoved) {
-    // A short command line sits in the string's inline storage, which moves with the object.
+    // A short command line: a buffer kept inside the object would move with it.
     ArgList original = ArgList::Split(u"a bc");
     ArgList moved = std::move(original);
     ASSERT_EQ(moved.Count(), 2u);
