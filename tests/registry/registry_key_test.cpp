@@ -10,24 +10,12 @@
 namespace langsetup::test {
 namespace {
 
-std::u16string U16(const std::wstring& text) {
-    return {text.begin(), text.end()};
-}
-
 // A key that is closed can no longer be queried; the handle value may already have been handed
 // out again for the key opened after it.
 bool WasClosed(HKEY before, HKEY now) {
     return before == now ||
            ::RegQueryInfoKeyW(before, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                               nullptr, nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
-}
-
-// Makes `subkey` a volatile key: the registry then refuses to create a non-volatile key below it.
-void MakeVolatileKey(const std::wstring& subkey) {
-    UniqueHkey created;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, created.Put(), nullptr),
-              ERROR_SUCCESS);
 }
 
 // The machine's Software key has a view for each bitness (a 32-bit program's keys show in the
@@ -49,7 +37,7 @@ TEST(RegistryKey, CreatesKeysInTheRegistryViewOfItsBitness) {
         };
         removeFromBothViews();
         CRegistry registry;
-        ASSERT_TRUE(registry.CreateKey(root, U16(inSoftware)));
+        ASSERT_TRUE(registry.CreateKey(root, ToU16(inSoftware)));
         registry.Close();
 
         const REGSAM own = is32Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
@@ -78,7 +66,7 @@ TEST(RegistryKey, OpenKeyPathKnowsEachRootByName) {
     for (const auto& root : roots) {
         SCOPED_TRACE(Narrow(root.name));
         ::RegDeleteTreeW(root.root, root.subkey.c_str());
-        std::u16string path = U16(std::wstring(root.name) + L"\\" + root.subkey);
+        std::u16string path = ToU16(std::wstring(root.name) + L"\\" + root.subkey);
         const std::u16string original = path;
         const std::size_t backslash = std::wstring(root.name).size();
 
@@ -86,9 +74,8 @@ TEST(RegistryKey, OpenKeyPathKnowsEachRootByName) {
         EXPECT_TRUE(registry.OpenKeyPath(path));
         EXPECT_TRUE(registry.IsOpen());
         EXPECT_TRUE(KeyExists(root.root, root.subkey));
-        ASSERT_EQ(registry.Journal().size(), 1u);
-        EXPECT_EQ(registry.Journal()[0].entryRoot, root.root);
-        EXPECT_EQ(registry.Journal()[0].entryPath, U16(root.subkey));
+        EXPECT_EQ(JournalOf(registry),
+                  (std::vector<JournalRecord>{{root.root, ToU16(root.subkey), std::nullopt}}));
         // Only the first backslash of the caller's text became a zero character.
         std::u16string expected = original;
         expected[backslash] = u'\0';
@@ -105,7 +92,7 @@ TEST(RegistryKey, OpenKeyPathRefusesUnknownRootsAndPathsWithoutBackslash) {
     for (const std::u16string& text :
          {u"hkey_current_user\\" + subkey, u"HKEY_Current_User\\" + subkey,
           u"HKEY_PERFORMANCE_DATA\\" + subkey, u"HKCU\\" + subkey, u"\\" + subkey}) {
-        SCOPED_TRACE(Narrow(std::wstring(text.begin(), text.end())));
+        SCOPED_TRACE(::testing::PrintToString(text));
         CRegistry registry;
         ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, u"Software"));
         const HKEY before = registry.OpenKeyHandle();
@@ -158,7 +145,7 @@ TEST(RegistryKey, SubkeyPathsOf2048UnitsOrMoreAreRefusedUncut) {
 
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, longest));
     EXPECT_EQ(registry.SubkeyPath(), longest);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(longest.begin(), longest.end())));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ToWide(longest)));
 }
 
 TEST(RegistryKey, CreateKeyClosesTheOpenKeyAndLeavesNothingOpenWhenItFails) {
@@ -166,7 +153,11 @@ TEST(RegistryKey, CreateKeyClosesTheOpenKeyAndLeavesNothingOpenWhenItFails) {
     const std::wstring parent = key / L"Volatile";
     const DWORD one = 1;
     ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key.Subkey(), L"Lasting", REG_DWORD, &one, 4));
-    MakeVolatileKey(parent);
+    // A volatile key: the registry refuses to create a non-volatile key below it.
+    UniqueHkey volatileKey;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                KEY_ALL_ACCESS, nullptr, volatileKey.Put(), nullptr),
+              ERROR_SUCCESS);
 
     CRegistry registry;
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16() + u"\\First"));
@@ -176,16 +167,12 @@ TEST(RegistryKey, CreateKeyClosesTheOpenKeyAndLeavesNothingOpenWhenItFails) {
     EXPECT_EQ(registry.SubkeyPath(), key.Subkey16() + u"\\Second");
 
     const HKEY second = registry.OpenKeyHandle();
-    // A non-volatile key below a volatile one cannot be created.
-    EXPECT_FALSE(registry.CreateKey(HKEY_CURRENT_USER, U16(parent) + u"\\Lasting"));
+    EXPECT_FALSE(registry.CreateKey(HKEY_CURRENT_USER, ToU16(parent) + u"\\Lasting"));
     EXPECT_FALSE(registry.IsOpen());
-    EXPECT_EQ(::RegQueryInfoKeyW(second, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 nullptr, nullptr, nullptr, nullptr, nullptr),
-              ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(WasClosed(second, nullptr));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, parent + L"\\Lasting"));
     EXPECT_EQ(registry.Journal().size(), 2u);  // First and Second
-    CRegValue value;
-    value.SetName(u"Name");
+    CRegValue value = ValueOf(NoData(u"Name"));
     EXPECT_FALSE(registry.QueryValue(value));
 
     // Closing the predefined root as well does not stop later use of it.
