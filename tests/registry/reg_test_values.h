@@ -54,9 +54,14 @@ inline ValueRecord RecordOf(const CRegValue& value) {
             data == nullptr ? Bytes{} : Bytes(data, data + value.GetSize())};
 }
 
-inline ValueRecord StringRecord(std::u16string_view name, std::u16string_view text) {
+// The UTF-16 units of `text`, without a terminator.
+inline std::vector<std::uint8_t> BytesOf(const std::u16string& text) {
     const auto* first = reinterpret_cast<const std::uint8_t*>(text.data());
-    return {std::u16string(name), kRegSz, Bytes(first, first + text.size() * 2)};
+    return {first, first + text.size() * sizeof(char16_t)};
+}
+
+inline ValueRecord StringRecord(std::u16string_view name, const std::u16string& text) {
+    return {std::u16string(name), kRegSz, BytesOf(text)};
 }
 inline ValueRecord DwordRecord(std::u16string_view name, std::uint32_t number) {
     Bytes bytes(4);
@@ -128,34 +133,6 @@ inline void WriteValueLine(const ValueRecord& value, RegTextSink& sink) {
     }
 }
 
-// The lines of `text` (split at CR LF, line ends dropped); a line ending in a backslash is
-// joined with the next one, whose leading blanks are dropped.
-inline std::vector<std::u16string> JoinedLines(std::u16string_view text) {
-    std::vector<std::u16string> lines;
-    std::u16string current;
-    bool continuing = false;
-    while (!text.empty()) {
-        const std::size_t end = text.find(u"\r\n");
-        std::u16string_view line = text.substr(0, end);
-        text = end == std::u16string_view::npos ? std::u16string_view{} : text.substr(end + 2);
-        if (continuing) {
-            line.remove_prefix(std::min(line.find_first_not_of(u' '), line.size()));
-        }
-        current.append(line);
-        continuing = !current.empty() && current.back() == u'\\';
-        if (continuing) {
-            current.pop_back();
-        } else {
-            lines.push_back(std::move(current));
-            current.clear();
-        }
-    }
-    if (continuing) {
-        lines.push_back(std::move(current));
-    }
-    return lines;
-}
-
 // The physical lines of `text`, without their CR LF.
 inline std::vector<std::u16string> PhysicalLines(std::u16string_view text) {
     std::vector<std::u16string> lines;
@@ -163,6 +140,25 @@ inline std::vector<std::u16string> PhysicalLines(std::u16string_view text) {
         const std::size_t end = text.find(u"\r\n", start);
         lines.emplace_back(text.substr(start, end - start));
         start = end == std::u16string_view::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
+
+// The lines of `text` as a reader of a whole file sees them: a line ending in a backslash is
+// joined with the next one, whose leading blanks are dropped.
+inline std::vector<std::u16string> JoinedLines(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    bool continuing = false;
+    for (std::u16string line : PhysicalLines(text)) {
+        if (continuing) {
+            lines.back() += line.erase(0, line.find_first_not_of(u' '));
+        } else {
+            lines.push_back(std::move(line));
+        }
+        continuing = lines.back().ends_with(u'\\');
+        if (continuing) {
+            lines.back().pop_back();
+        }
     }
     return lines;
 }

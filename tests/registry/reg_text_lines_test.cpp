@@ -66,7 +66,7 @@ TEST(RegTextKeyHeader, FiveNamedRootsAndNothingForOthers) {
     }
 }
 
-TEST(RegTextValueLines, EmptyNamesAndUnescapedText) {
+TEST(RegTextValueLines, EmptyNamesUnescapedTextAndDwordDigitsMostSignificantFirst) {
     PieceCollector out;
     WriteStringLine(u"", u"v", out);
     const std::uint8_t dword[] = {0x1f, 0, 0, 0};
@@ -74,19 +74,15 @@ TEST(RegTextValueLines, EmptyNamesAndUnescapedText) {
     WriteHexLine(u"", nullptr, 0, out);
     WriteStringLine(u"a\"b", u"C:\\x\"", out);
     WriteHexLine(u"n", dword, 0, out);
+    const std::uint8_t ordered[] = {0x78, 0x56, 0x34, 0x12};
+    WriteDwordLine(u"d", ordered, out);
     EXPECT_EQ(out.text,
               u"@=\"v\"\r\n"
               u"\"\"=dword:0000001f\r\n"
               u"\"\"=hex:\r\n"
               u"\"a\"b\"=\"C:\\x\"\"\r\n"
-              u"\"n\"=hex:\r\n");
-}
-
-TEST(RegTextValueLines, DwordDigitsMostSignificantFirst) {
-    PieceCollector out;
-    const std::uint8_t value[] = {0x78, 0x56, 0x34, 0x12};
-    WriteDwordLine(u"d", value, out);
-    EXPECT_EQ(out.text, u"\"d\"=dword:12345678\r\n");
+              u"\"n\"=hex:\r\n"
+              u"\"d\"=dword:12345678\r\n");
 }
 
 TEST(RegTextValueLines, EveryPieceIsWrittenOnItsOwn) {
@@ -133,8 +129,7 @@ TEST(RegTextHexWrap, ThreeCharacterNameHolds23ThenLinesOf25) {
 
 TEST(RegTextHexWrap, LastByteAcrossTheColumnLeavesALineOfTwoBlanks) {
     const std::u16string text = HexText(Sequence(23));
-    ASSERT_GE(text.size(), 7u);
-    EXPECT_EQ(text.substr(text.size() - 7), u"\\\r\n  \r\n");
+    EXPECT_TRUE(text.ends_with(u"\\\r\n  \r\n")) << ::testing::PrintToString(text);
     const Lines lines = PhysicalLines(text);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].size(), 79u);  // 78 characters and the backslash
@@ -143,7 +138,7 @@ TEST(RegTextHexWrap, LastByteAcrossTheColumnLeavesALineOfTwoBlanks) {
     // On a further line the last (25th) byte reaches column 76 only: no blank line.
     const std::u16string fortyEight = HexText(Sequence(48));
     EXPECT_EQ(PhysicalLines(fortyEight).size(), 2u);
-    EXPECT_NE(fortyEight.substr(fortyEight.size() - 4), u"  \r\n");
+    EXPECT_FALSE(fortyEight.ends_with(u"  \r\n"));
 }
 
 // --- Round trips: writer -> ParseLine ---

@@ -12,55 +12,69 @@
 namespace langsetup::test {
 namespace {
 
-void ExpectNoData(const CRegValue& value, std::u16string_view name) {
-    EXPECT_EQ(RecordOf(value), NoData(name));
-    EXPECT_EQ(value.GetData(), nullptr);
+// `value` holds `expected`, with a data address exactly when it has a type, and a string's
+// data zero-terminated.
+void ExpectValue(const CRegValue& value, const ValueRecord& expected) {
+    EXPECT_EQ(RecordOf(value), expected);
+    EXPECT_EQ(value.GetData() != nullptr, expected.type != kRegNone);
+    if (expected.type == kRegSz && value.GetData() != nullptr) {
+        EXPECT_EQ(reinterpret_cast<const char16_t*>(value.GetData())[value.GetSize() / 2], u'\0');
+    }
+}
+
+// What SetData of a type makes of `size` bytes at `data`, in a new value.
+struct SetDataRow {
+    const std::uint8_t* data;
+    std::uint32_t size;
+    ValueRecord value;
+};
+
+void ExpectSetData(std::uint32_t type, const std::vector<SetDataRow>& rows) {
+    for (const auto& [data, size, expected] : rows) {
+        CRegValue value;
+        EXPECT_TRUE(value.SetData(data, size, type)) << size;
+        ExpectValue(value, expected);
+    }
 }
 
 // What ParseLine makes of `line`, in a value that had the name "earlier" and four bytes of data.
-struct Parse {
+struct ParseRow {
     std::u16string line;
     ValueRecord value;  // type 0: ParseLine fails
 };
 
-void ExpectParsed(const std::vector<Parse>& rows) {
+void ExpectParsed(const std::vector<ParseRow>& rows) {
     for (const auto& [line, expected] : rows) {
         SCOPED_TRACE(::testing::PrintToString(line));
         CRegValue value = ValueOf(BinaryRecord(u"earlier", {1, 2, 3, 4}));
         std::u16string parsed = line;
         EXPECT_EQ(value.ParseLine(parsed), expected.type != kRegNone);
-        EXPECT_EQ(RecordOf(value), expected);
-        if (expected.type == kRegNone) {
-            EXPECT_EQ(value.GetData(), nullptr);
-        } else if (expected.type == kRegSz) {  // zero-terminated
-            EXPECT_EQ(reinterpret_cast<const char16_t*>(value.GetData())[value.GetSize() / 2], 0);
-        }
+        ExpectValue(value, expected);
     }
 }
 
 // --- The value's state through Clear, SetName and SetData ---
 
 TEST(RegValueState, NewValueHasNoNameAndNoData) {
-    ExpectNoData(CRegValue(), u"");
+    ExpectValue(CRegValue(), NoData(u""));
 }
 
 TEST(RegValueState, SetNameDropsDataAndClearKeepsName) {
     CRegValue value = ValueOf(BinaryRecord(u"", {1, 2, 3}));
     EXPECT_TRUE(value.SetName(u"Folder"));
-    ExpectNoData(value, u"Folder");
+    ExpectValue(value, NoData(u"Folder"));
 
     value = ValueOf(BinaryRecord(u"Folder", {1, 2, 3}));
     value.Clear();
-    ExpectNoData(value, u"Folder");
+    ExpectValue(value, NoData(u"Folder"));
 }
 
 TEST(RegValueState, OtherTypesAreRefusedAndChangeNothing) {
-    CRegValue value;
-    value.SetName(u"x");
+    CRegValue value = ValueOf(NoData(u"x"));
     const std::uint8_t bytes[] = {'a', 0, 0, 0};
     for (const std::uint32_t type : {0u, 2u, 5u, 7u, 11u}) {
         EXPECT_FALSE(value.SetData(bytes, 4, type)) << type;
-        ExpectNoData(value, u"x");
+        ExpectValue(value, NoData(u"x"));
     }
     ASSERT_TRUE(value.SetData(bytes, 4, kRegDword));
     EXPECT_FALSE(value.SetData(bytes, 4, 2));
@@ -74,21 +88,10 @@ TEST(RegValueSetData, StringStopsAtItsTerminatorAndAtAnOddByte) {
     const std::uint8_t withTerminator[] = {'a', 0, 'b', 0, 'c', 0, 0, 0};
     const std::uint8_t inner[] = {'a', 0, 0, 0, 'b', 0};
     const std::uint8_t unaligned[] = {0xEE, 'x', 0, 0x34, 0x12};
-    const struct {
-        const std::uint8_t* data;
-        std::uint32_t size;
-        std::u16string text;
-    } rows[] = {{withTerminator, 8, u"abc"},
-                {withTerminator, 7, u"abc"},
-                {inner, 6, u"a"},
-                {unaligned + 1, 4, {u'x', u'\x1234'}}};
-    for (const auto& [data, size, text] : rows) {
-        CRegValue value;
-        ASSERT_TRUE(value.SetData(data, size, kRegSz));
-        EXPECT_EQ(RecordOf(value), StringRecord(u"", text)) << size;
-        // GetData is zero-terminated for a string.
-        EXPECT_EQ(reinterpret_cast<const char16_t*>(value.GetData())[text.size()], u'\0');
-    }
+    ExpectSetData(kRegSz, {{withTerminator, 8, StringRecord(u"", u"abc")},
+                           {withTerminator, 7, StringRecord(u"", u"abc")},
+                           {inner, 6, StringRecord(u"", u"a")},
+                           {unaligned + 1, 4, StringRecord(u"", std::u16string{u'x', u'\x1234'})}});
 }
 
 TEST(RegValueSetData, BinaryReplacesAnEarlierBuffer) {
@@ -98,8 +101,7 @@ TEST(RegValueSetData, BinaryReplacesAnEarlierBuffer) {
     EXPECT_EQ(RecordOf(value), BinaryRecord(u"", {1, 2}));
 
     ASSERT_TRUE(value.SetData(second, 0, kRegBinary));
-    EXPECT_EQ(RecordOf(value), BinaryRecord(u"", {}));
-    EXPECT_NE(value.GetData(), nullptr);
+    ExpectValue(value, BinaryRecord(u"", {}));
 }
 
 TEST(RegValueSetData, DwordTakesFourBytesAndNeverReadsPastShortData) {
@@ -108,16 +110,9 @@ TEST(RegValueSetData, DwordTakesFourBytesAndNeverReadsPastShortData) {
     const auto two = std::make_unique<std::uint8_t[]>(2);
     two[0] = 0x34;
     two[1] = 0x12;
-    const struct {
-        const std::uint8_t* data;
-        std::uint32_t size;
-        std::uint32_t number;
-    } rows[] = {{eight, 8, 0x8000001f}, {two.get(), 2, 0x1234}, {nullptr, 4, 0}};
-    for (const auto& [data, size, number] : rows) {
-        CRegValue value;
-        ASSERT_TRUE(value.SetData(data, size, kRegDword));
-        EXPECT_EQ(RecordOf(value), DwordRecord(u"", number)) << size;
-    }
+    ExpectSetData(kRegDword, {{eight, 8, DwordRecord(u"", 0x8000001f)},
+                              {two.get(), 2, DwordRecord(u"", 0x1234)},
+                              {nullptr, 4, DwordRecord(u"", 0)}});
 }
 
 // --- ParseLine: the name part ---

@@ -101,11 +101,6 @@ inline bool WriteRawValue(HKEY root, const std::wstring& subkey, const std::wstr
                             static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
-inline std::vector<std::uint8_t> BytesOf(const std::u16string& text) {
-    const auto* first = reinterpret_cast<const std::uint8_t*>(text.data());
-    return {first, first + text.size() * sizeof(char16_t)};
-}
-
 // A string value as the key writer stores it: its characters, without a terminating zero.
 inline RawValue StoredString(const std::u16string& text) {
     return {REG_SZ, BytesOf(text)};
