@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "registry/reg_text_lines.h"
@@ -66,7 +67,7 @@ inline ValueRecord StringRecord(std::u16string_view name, const std::u16string& 
 inline ValueRecord DwordRecord(std::u16string_view name, std::uint32_t number) {
     Bytes bytes(4);
     std::memcpy(bytes.data(), &number, 4);
-    return {std::u16string(name), kRegDword, bytes};
+    return {std::u16string(name), kRegDword, std::move(bytes)};
 }
 inline ValueRecord BinaryRecord(std::u16string_view name, Bytes bytes) {
     return {std::u16string(name), kRegBinary, std::move(bytes)};
@@ -120,7 +121,7 @@ public:
     std::vector<std::u16string> pieces;
 };
 
-// Writes `value` with the line writer of its type; nothing for type 0.
+// Writes `value` with the line writer of its type (a DWORD's record holds four bytes).
 inline void WriteValueLine(const ValueRecord& value, RegTextSink& sink) {
     const std::uint8_t* data = value.data.data();
     if (value.type == kRegSz) {

@@ -140,10 +140,9 @@ TEST(RegValueParseName, LastCharacterIsDroppedWhateverItIs) {
 TEST(RegValueParseName, FirstEqualsSplitsAndIsReplacedInPlace) {
     CRegValue value;
     std::u16string line = u"\"a=b\"=\"c\"";
-    const std::size_t length = line.size();
     ASSERT_FALSE(value.ParseLine(line));  // data part b"="c" begins with a letter
     EXPECT_EQ(value.GetName(), u"");      // name part "a less its last character
-    EXPECT_EQ(line, std::u16string(u"\"a\0b\"=\"c\"", length));
+    EXPECT_EQ(line, std::u16string(u"\"a\0b\"=\"c\"", 9));
 }
 
 // --- ParseLine: string data ---
