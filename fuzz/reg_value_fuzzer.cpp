@@ -11,12 +11,11 @@
 #include <cstring>
 #include <string>
 
-#include "registry/reg_text_lines.h"
+#include "registry/reg_test_values.h"
 #include "registry/reg_value.h"
 
+namespace langsetup::test {
 namespace {
-
-using langsetup::CRegValue;
 
 void Check(bool condition) {
     if (!condition) {
@@ -24,43 +23,25 @@ void Check(bool condition) {
     }
 }
 
-class TextCollector final : public langsetup::RegTextSink {
-public:
-    void Write(std::u16string_view piece) override { text.append(piece); }
-    std::u16string text;
-};
-
-std::size_t LowercaseHexDigits(std::u16string_view text) {
-    std::size_t count = 0;
-    for (const char16_t c : text) {
-        count += (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
-    }
-    return count;
-}
-
 void CheckShape(const CRegValue& value) {
     const std::uint8_t* data = value.GetData();
     switch (value.GetType()) {
-        case langsetup::kRegNone:
+        case kRegNone:
             Check(value.GetSize() == 0 && data == nullptr);
             break;
-        case langsetup::kRegSz: {
+        case kRegSz: {
             Check(value.GetSize() % 2 == 0 && data != nullptr);
-            const auto* text = reinterpret_cast<const char16_t*>(data);
-            const std::size_t length = value.GetSize() / 2;
-            Check(std::u16string_view(text, length).find(u'\0') == std::u16string_view::npos);
-            Check(text[length] == u'\0');
+            // The first zero character is the terminator.
+            const std::u16string_view text(reinterpret_cast<const char16_t*>(data),
+                                           value.GetSize() / 2 + 1);
+            Check(text.find(u'\0') == text.size() - 1);
             break;
         }
-        case langsetup::kRegBinary: {
-            Check(data != nullptr);
-            volatile std::uint8_t sum = 0;
-            for (std::uint32_t i = 0; i < value.GetSize(); ++i) {
-                sum = sum + data[i];  // every byte must be readable
-            }
+        case kRegBinary:
+            // Copying the bytes reads every one of them.
+            Check(data != nullptr && RecordOf(value).data.size() == value.GetSize());
             break;
-        }
-        case langsetup::kRegDword:
+        case kRegDword:
             Check(value.GetSize() == 4 && data != nullptr);
             break;
         default:
@@ -70,36 +51,22 @@ void CheckShape(const CRegValue& value) {
 
 // Writes `value` as a value line and reads it back.
 void CheckRoundTrip(const CRegValue& value) {
-    TextCollector out;
-    const std::u16string& name = value.GetName();
-    switch (value.GetType()) {
-        case langsetup::kRegSz:
-            langsetup::WriteStringLine(
-                name,
-                std::u16string_view(reinterpret_cast<const char16_t*>(value.GetData()),
-                                    value.GetSize() / 2),
-                out);
-            break;
-        case langsetup::kRegBinary:
-            langsetup::WriteHexLine(name, value.GetData(), value.GetSize(), out);
-            break;
-        case langsetup::kRegDword:
-            langsetup::WriteDwordLine(name, value.GetData(), out);
-            break;
-        default:
-            return;
-    }
-    std::u16string line = out.text.substr(0, out.text.size() - 2);  // without the last CR LF
-    CRegValue again;
-    Check(again.ParseLine(line));
-    Check(again.GetName() == name);
-    Check(again.GetType() == value.GetType() && again.GetSize() == value.GetSize());
-    Check(std::memcmp(again.GetData(), value.GetData(), value.GetSize()) == 0);
+    PieceCollector out;
+    WriteValueLine(RecordOf(value), out);
+    // The line without its CR LF.
+    Check(ParsedRecord(out.text.substr(0, out.text.size() - 2)) == RecordOf(value));
 }
 
-}  // namespace
+void CheckInput(const std::uint8_t* data, std::size_t size) {
+    // The raw bytes as data of each type.
+    for (const std::uint32_t type : {kRegSz, kRegBinary, kRegDword}) {
+        CRegValue raw;
+        Check(raw.SetData(data, static_cast<std::uint32_t>(size), type));
+        CheckShape(raw);
+        Check(raw.GetSize() <= (type == kRegDword ? 4 : size));
+    }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The bytes as a line.
     std::u16string line(size / 2, u'\0');
     std::memcpy(line.data(), data, line.size() * 2);
     const std::u16string original = line;
@@ -111,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     value.SetName(u"earlier name");
     const bool understood = value.ParseLine(line);
     CheckShape(value);
-    Check(understood == (value.GetType() != langsetup::kRegNone));
+    Check(understood == (value.GetType() != kRegNone));
 
     Check(line.size() == original.size());
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -119,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (equals == std::u16string_view::npos) {
         Check(!understood && value.GetName() == u"earlier name");
-        return 0;
+        return;
     }
     const std::u16string_view namePart = text.substr(0, equals);
     const std::u16string_view dataPart = text.substr(equals + 1);
@@ -131,19 +98,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         Check(value.GetName() == u"earlier name");
     }
-    if (value.GetType() == langsetup::kRegBinary) {
+    if (value.GetType() == kRegBinary) {
         Check(value.GetSize() == LowercaseHexDigits(dataPart.substr(4)) / 2);
     }
     // A name holding "=" cannot come back from a line; every other value must.
     if (understood && value.GetName().find(u'=') == std::u16string::npos) {
         CheckRoundTrip(value);
     }
+}
 
-    for (const std::uint32_t type : {1u, 3u, 4u}) {
-        CRegValue raw;
-        Check(raw.SetData(data, static_cast<std::uint32_t>(size), type));
-        CheckShape(raw);
-        Check(raw.GetSize() <= (type == 4 ? 4 : size));
-    }
+}  // namespace
+}  // namespace langsetup::test
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    langsetup::test::CheckInput(data, size);
     return 0;
 }

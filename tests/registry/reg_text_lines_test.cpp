@@ -1,22 +1,16 @@
 #include "registry/reg_text_lines.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "registry/reg_text_join.h"
-#include "registry/reg_value.h"
+#include "registry/reg_test_values.h"
 
-namespace langsetup {
+namespace langsetup::test {
 namespace {
 
-using test::JoinedLines;
-using test::PhysicalLines;
-using test::PieceCollector;
-using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::u16string>;
 
 std::u16string HexText(const Bytes& bytes, std::u16string_view name = u"abc") {
@@ -25,27 +19,21 @@ std::u16string HexText(const Bytes& bytes, std::u16string_view name = u"abc") {
     return out.text;
 }
 
-Bytes Sequence(std::size_t count) {
-    Bytes bytes(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 37 + 5);
-    }
-    return bytes;
-}
-
 std::u16string HexPair(std::uint8_t byte) {
     const auto digits = HexByte(byte);
     return {digits[0], digits[1]};
 }
 
-// Every hex digit pair of a physical line.
+// The hex digit pairs of a physical line, after the "=hex:" of the first.
 std::size_t BytesOnLine(const std::u16string& line) {
-    std::size_t digits = 0;
-    for (const char16_t c :
-         line.substr(line.find(u':') == std::u16string::npos ? 0 : line.find(u':') + 1)) {
-        digits += (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
-    }
-    return digits / 2;
+    return LowercaseHexDigits(line.substr(line.find(u':') + 1)) / 2;  // npos + 1 is 0
+}
+
+// `text` is one line once joined, and ParseLine reads `expected` from it.
+void ExpectReadBack(std::u16string_view text, const ValueRecord& expected) {
+    const Lines lines = JoinedLines(text);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(ParsedRecord(lines[0]), expected);
 }
 
 // --- Fixed forms ---
@@ -78,7 +66,7 @@ TEST(RegTextKeyHeader, FiveNamedRootsAndNothingForOthers) {
     }
 }
 
-TEST(RegTextValueLines, EmptyNamesAndUnescapedText) {
+TEST(RegTextValueLines, EmptyNamesUnescapedTextAndDwordDigitsMostSignificantFirst) {
     PieceCollector out;
     WriteStringLine(u"", u"v", out);
     const std::uint8_t dword[] = {0x1f, 0, 0, 0};
@@ -86,19 +74,15 @@ TEST(RegTextValueLines, EmptyNamesAndUnescapedText) {
     WriteHexLine(u"", nullptr, 0, out);
     WriteStringLine(u"a\"b", u"C:\\x\"", out);
     WriteHexLine(u"n", dword, 0, out);
+    const std::uint8_t ordered[] = {0x78, 0x56, 0x34, 0x12};
+    WriteDwordLine(u"d", ordered, out);
     EXPECT_EQ(out.text,
               u"@=\"v\"\r\n"
               u"\"\"=dword:0000001f\r\n"
               u"\"\"=hex:\r\n"
               u"\"a\"b\"=\"C:\\x\"\"\r\n"
-              u"\"n\"=hex:\r\n");
-}
-
-TEST(RegTextValueLines, DwordDigitsMostSignificantFirst) {
-    PieceCollector out;
-    const std::uint8_t value[] = {0x78, 0x56, 0x34, 0x12};
-    WriteDwordLine(u"d", value, out);
-    EXPECT_EQ(out.text, u"\"d\"=dword:12345678\r\n");
+              u"\"n\"=hex:\r\n"
+              u"\"d\"=dword:12345678\r\n");
 }
 
 TEST(RegTextValueLines, EveryPieceIsWrittenOnItsOwn) {
@@ -145,8 +129,7 @@ TEST(RegTextHexWrap, ThreeCharacterNameHolds23ThenLinesOf25) {
 
 TEST(RegTextHexWrap, LastByteAcrossTheColumnLeavesALineOfTwoBlanks) {
     const std::u16string text = HexText(Sequence(23));
-    ASSERT_GE(text.size(), 7u);
-    EXPECT_EQ(text.substr(text.size() - 7), u"\\\r\n  \r\n");
+    EXPECT_TRUE(text.ends_with(u"\\\r\n  \r\n")) << ::testing::PrintToString(text);
     const Lines lines = PhysicalLines(text);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].size(), 79u);  // 78 characters and the backslash
@@ -155,7 +138,7 @@ TEST(RegTextHexWrap, LastByteAcrossTheColumnLeavesALineOfTwoBlanks) {
     // On a further line the last (25th) byte reaches column 76 only: no blank line.
     const std::u16string fortyEight = HexText(Sequence(48));
     EXPECT_EQ(PhysicalLines(fortyEight).size(), 2u);
-    EXPECT_NE(fortyEight.substr(fortyEight.size() - 4), u"  \r\n");
+    EXPECT_FALSE(fortyEight.ends_with(u"  \r\n"));
 }
 
 // --- Round trips: writer -> ParseLine ---
@@ -166,29 +149,13 @@ TEST(RegTextRoundTrip, StringAndDwordLinesReadBack) {
     for (const auto& data : strings) {
         PieceCollector out;
         WriteStringLine(u"LanguageFolder", data, out);
-        const Lines lines = JoinedLines(out.text);
-        ASSERT_EQ(lines.size(), 1u);
-        std::u16string line = lines[0];
-        CRegValue value;
-        ASSERT_TRUE(value.ParseLine(line));
-        EXPECT_EQ(value.GetName(), u"LanguageFolder");
-        EXPECT_EQ(value.GetType(), kRegSz);
-        EXPECT_EQ(std::u16string_view(reinterpret_cast<const char16_t*>(value.GetData()),
-                                      value.GetSize() / 2),
-                  data);
+        ExpectReadBack(out.text, StringRecord(u"LanguageFolder", data));
     }
-
     for (const std::uint32_t dword : {0u, 0x1fu, 0x80000000u, 0xffffffffu, 0x00a1b2c3u}) {
-        std::uint8_t bytes[4];
-        std::memcpy(bytes, &dword, 4);
+        const ValueRecord expected = DwordRecord(u"Count", dword);
         PieceCollector out;
-        WriteDwordLine(u"Count", bytes, out);
-        std::u16string line = JoinedLines(out.text).at(0);
-        CRegValue value;
-        ASSERT_TRUE(value.ParseLine(line));
-        EXPECT_EQ(value.GetName(), u"Count");
-        EXPECT_EQ(value.GetType(), kRegDword);
-        EXPECT_EQ(std::memcmp(value.GetData(), bytes, 4), 0) << dword;
+        WriteDwordLine(u"Count", expected.data.data(), out);
+        ExpectReadBack(out.text, expected);
     }
 }
 
@@ -196,24 +163,14 @@ TEST(RegTextRoundTrip, HexLinesOfEveryWrapShapeReadBack) {
     // Name lengths around the wrap column, sizes from empty to many lines (incl. the ones whose
     // last byte wraps).
     for (const std::size_t nameLength : {0u, 1u, 3u, 4u, 5u, 40u, 69u, 70u, 90u}) {
-        const std::u16string name(nameLength, u'k');
         for (std::size_t size = 0; size <= 130; ++size) {
-            const Bytes bytes = Sequence(size);
-            const std::u16string text = HexText(bytes, name);
-            const Lines lines = JoinedLines(text);
-            ASSERT_EQ(lines.size(), 1u) << nameLength << " " << size;
-            std::u16string line = lines[0];
-            CRegValue value;
-            ASSERT_TRUE(value.ParseLine(line));
-            EXPECT_EQ(value.GetName(), name);
-            ASSERT_EQ(value.GetType(), kRegBinary);
-            EXPECT_EQ(Bytes(value.GetData(), value.GetData() + value.GetSize()), bytes)
-                << nameLength << " " << size;
+            SCOPED_TRACE(std::to_string(nameLength) + " " + std::to_string(size));
+            const ValueRecord expected =
+                BinaryRecord(std::u16string(nameLength, u'k'), Sequence(size));
+            const std::u16string text = HexText(expected.data, expected.name);
+            ExpectReadBack(text, expected);
             // The lines as written, joined into one without dropping anything, read the same.
-            std::u16string raw = text;
-            CRegValue rawValue;
-            ASSERT_TRUE(rawValue.ParseLine(raw));
-            EXPECT_EQ(rawValue.GetSize(), size);
+            EXPECT_EQ(ParsedRecord(text), expected);
             // No physical line passes 80 characters (79 and the backslash).
             for (const auto& physical : PhysicalLines(text)) {
                 if (physical.find(u'=') == std::u16string::npos) {
@@ -225,4 +182,4 @@ TEST(RegTextRoundTrip, HexLinesOfEveryWrapShapeReadBack) {
 }
 
 }  // namespace
-}  // namespace langsetup
+}  // namespace langsetup::test

@@ -2,138 +2,78 @@
 // imports what the writers write and exports what ParseLine reads.
 #include "registry/reg_text_lines.h"
 
-#include <shlwapi.h>
-
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/unique_handle_win32.h"
-#include "app/wide_win32.h"
-#include "registry/reg_text_join.h"
+#include "registry/reg_test_values.h"
 #include "registry/reg_text_lines_win32.h"
-#include "registry/reg_value.h"
+#include "registry/registry_test_key.h"
+#include "support/text_win32.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-const wchar_t kRegTool[] = L"C:\\windows\\system32\\reg.exe";
-
-// A key under HKEY_CURRENT_USER\Software of this test alone, deleted with everything below it.
-class TestKey {
-public:
-    explicit TestKey(const std::wstring& hint) {
-        path_ = L"Software\\langsetup-test-" + hint + L"-" +
-                std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                std::to_wstring(::GetTickCount64());
-        ::SHDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
-    }
-    ~TestKey() { ::SHDeleteKeyW(HKEY_CURRENT_USER, path_.c_str()); }
-    TestKey(const TestKey&) = delete;
-    TestKey& operator=(const TestKey&) = delete;
-
-    const std::wstring& Path() const { return path_; }
-    std::wstring FullPath() const { return L"HKEY_CURRENT_USER\\" + path_; }
-
-private:
-    std::wstring path_;
-};
 
 UniqueFileHandle CreateNewFile(const std::wstring& path) {
     return UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// The start of a registry file, written by its own caller as the writers expect.
-void WriteFileStart(HANDLE file) {
-    const std::u16string start = u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n";
-    DWORD written = 0;
-    ASSERT_TRUE(
-        ::WriteFile(file, start.data(), static_cast<DWORD>(start.size() * 2), &written, nullptr));
-}
-
+// The file's UTF-16 text, without a byte-order mark; empty when it cannot be read.
 std::u16string ReadUtf16File(const std::wstring& path) {
-    const std::optional<std::string> bytes = ReadTextFile(path);
-    EXPECT_TRUE(bytes.has_value()) << Narrow(path);
-    if (!bytes) {
-        return {};
-    }
-    std::u16string text(bytes->size() / 2, u'\0');
-    std::memcpy(text.data(), bytes->data(), text.size() * 2);
-    if (!text.empty() && text.front() == u'\xFEFF') {
-        text.erase(0, 1);
-    }
-    return text;
+    const std::string bytes = ReadTextFile(path).value_or("");
+    std::u16string text(bytes.size() / 2, u'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * 2);
+    return text.starts_with(u'\xFEFF') ? text.substr(1) : text;
 }
 
 void RunReg(const std::wstring& arguments) {
-    const ProcessResult result = RunProcess(kRegTool, L"reg " + arguments);
+    const ProcessResult result = RunProcess(L"C:\\windows\\system32\\reg.exe", L"reg " + arguments);
     ASSERT_TRUE(result.started);
     ASSERT_FALSE(result.timedOut);
     ASSERT_EQ(result.exitCode, 0u) << Narrow(arguments);
 }
 
-// A value read through the registry API, in CRegValue form.
-CRegValue QueryValue(const TestKey& key, const std::u16string& name) {
-    CRegValue value;
-    value.SetName(name);
-    UniqueHkey opened;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_QUERY_VALUE, opened.Put()) !=
-        ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot open " << Narrow(key.Path());
-        return value;
+// A value of `key` read through the registry API, in CRegValue form (a string without its
+// terminator).
+ValueRecord StoredRecord(const ScratchKey& key, const std::u16string& name) {
+    const auto raw = ReadRawValue(HKEY_CURRENT_USER, key.Subkey(), ToWide(name));
+    return raw ? RecordOf(ValueOf({name, raw->type, raw->bytes})) : NoData(name);
+}
+
+// Writes `value` to `file` with the Win32 line writer of its type.
+void WriteLine(const ValueRecord& value, HANDLE file) {
+    const std::uint8_t* data = value.data.data();
+    const auto size = static_cast<std::uint32_t>(value.data.size());
+    if (value.type == kRegSz) {
+        WriteStringLine(value.name, {reinterpret_cast<const char16_t*>(data), size / 2}, file);
+    } else if (value.type == kRegDword) {
+        WriteDwordLine(value.name, data, file);
+    } else {
+        WriteHexLine(value.name, data, size, file);
     }
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExW(opened.Get(), AsWide(name), nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS) {
-        ADD_FAILURE() << "no value " << Narrow(AsWide(name));
-        return value;
+}
+
+// Strings and DWORDs for both directions: the default value, empty, non-ASCII and long ones.
+std::vector<ValueRecord> StringAndDwordRecords() {
+    std::vector<ValueRecord> records = {
+        StringRecord(u"", u"default value"),
+        StringRecord(u"LanguageFolder", u"C:/Pexalo/Languages/de"),
+        StringRecord(u"Empty", u""),
+        StringRecord(u"Non-ASCII \u00e4\u4e2d", u"\u00fc\u00df \u20ac"),
+        StringRecord(u"Long", std::u16string(1500, u'x')),
+    };
+    for (const std::uint32_t dword :
+         {0u, 0x1fu, 0x80000000u, 0xffffffffu, 0xa1b2c3u, 0x12345678u}) {
+        records.push_back(DwordRecord(u"dword " + ToU16(std::to_wstring(dword)), dword));
     }
-    Bytes data(size + 1);
-    ::RegQueryValueExW(opened.Get(), AsWide(name), nullptr, &type, data.data(), &size);
-    value.SetData(data.data(), size, type);
-    return value;
-}
-
-void SetValue(HKEY key, const std::u16string& name, DWORD type, const void* data, DWORD size) {
-    ASSERT_EQ(::RegSetValueExW(key, AsWide(name), 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
-}
-
-void ExpectSameValue(const CRegValue& actual, const CRegValue& expected) {
-    const std::string name = Narrow(AsWide(expected.GetName()));
-    EXPECT_EQ(actual.GetName(), expected.GetName()) << name;
-    ASSERT_EQ(actual.GetType(), expected.GetType()) << name;
-    ASSERT_EQ(actual.GetSize(), expected.GetSize()) << name;
-    EXPECT_EQ(std::memcmp(actual.GetData(), expected.GetData(), expected.GetSize()), 0) << name;
-}
-
-Bytes Sequence(std::size_t count, std::uint8_t seed) {
-    Bytes bytes(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 29 + seed);
-    }
-    return bytes;
-}
-
-CRegValue Expected(const std::u16string& name, const void* data, std::uint32_t size,
-                   std::uint32_t type) {
-    CRegValue value;
-    value.SetName(name);
-    value.SetData(static_cast<const std::uint8_t*>(data), size, type);
-    return value;
-}
-
-std::u16string Utf16(const std::wstring& text) {
-    return std::u16string(AsU16View(text.c_str()));
+    return records;
 }
 
 // --- The WriteFile edge ---
@@ -152,11 +92,9 @@ TEST(RegTextLinesOnFile, EveryRootByHandleAndTheLinesAsFormatted) {
               HKEY_CURRENT_CONFIG, HKEY_PERFORMANCE_DATA, software.Get()}) {
             WriteKeyHeader(root, u"Software\\Pexalo", file.Get());
         }
-        WriteStringLine(u"", u"C:\\a \"b\"", file.Get());
-        const std::uint8_t dword[] = {0x1f, 0, 0, 0};
-        WriteDwordLine(u"d", dword, file.Get());
-        const Bytes bytes = Sequence(23, 1);
-        WriteHexLine(u"abc", bytes.data(), 23, file.Get());
+        WriteLine(StringRecord(u"", u"C:\\a \"b\""), file.Get());
+        WriteLine(DwordRecord(u"d", 0x1f), file.Get());
+        WriteLine(BinaryRecord(u"abc", Sequence(23, 1)), file.Get());
     }
     EXPECT_EQ(ReadUtf16File(path),
               u"[HKEY_CLASSES_ROOT\\Software\\Pexalo]\r\n"
@@ -173,122 +111,82 @@ TEST(RegTextLinesOnFile, EveryRootByHandleAndTheLinesAsFormatted) {
 // --- Wine's reg import reads what the writers write ---
 
 TEST(RegTextLinesInterop, RegImportStoresTheWrittenValues) {
-    TestKey key(L"import");
+    std::vector<ValueRecord> expected = StringAndDwordRecords();
+    // Hex values of one to many lines, for several name lengths; left out: the shapes whose
+    // last byte wraps, which Wine's reg import drops (the round trip covers them).
+    int leftOut = 0;
+    for (const std::size_t nameLength : {1u, 3u, 10u, 60u}) {
+        for (std::size_t size = 0; size <= 130; ++size) {
+            const ValueRecord hex =
+                BinaryRecord(std::u16string(nameLength, u'h') + ToU16(std::to_wstring(size)),
+                             Sequence(size, static_cast<std::uint8_t>(nameLength)));
+            PieceCollector formatted;
+            WriteValueLine(hex, formatted);
+            if (formatted.text.ends_with(u"\\\r\n  \r\n")) {
+                ++leftOut;
+            } else {
+                expected.push_back(hex);
+            }
+        }
+    }
+    EXPECT_GT(leftOut, 0);
+
+    ScratchKey key;
     ScratchDir dir(L"langsetup reg import");
     const std::wstring path = dir / L"import.reg";
-
-    std::vector<CRegValue> expected;
     {
         UniqueFileHandle file = CreateNewFile(path);
         ASSERT_TRUE(file.IsValid());
-        WriteFileStart(file.Get());
-        WriteKeyHeader(HKEY_CURRENT_USER, Utf16(key.Path()), file.Get());
-
-        const std::pair<std::u16string, std::u16string> strings[] = {
-            {u"", u"default value"},
-            {u"LanguageFolder", u"C:/Pexalo/Languages/de"},
-            {u"Empty", u""},
-            {u"Non-ASCII \u00e4\u4e2d", u"\u00fc\u00df \u20ac"},
-            {u"Long", std::u16string(1500, u'x')},
-        };
-        for (const auto& [name, data] : strings) {
-            WriteStringLine(name, data, file.Get());
-            expected.push_back(
-                Expected(name, data.data(), static_cast<std::uint32_t>(data.size() * 2), kRegSz));
+        // The start of a registry file, written by the caller of the writers.
+        const std::u16string start = u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n";
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.Get(), start.data(), static_cast<DWORD>(start.size() * 2),
+                                &written, nullptr));
+        WriteKeyHeader(HKEY_CURRENT_USER, key.Subkey16(), file.Get());
+        for (const ValueRecord& value : expected) {
+            WriteLine(value, file.Get());
         }
-        const std::uint32_t dwords[] = {0, 0x1f, 0x80000000, 0xffffffff, 0x00a1b2c3};
-        for (const std::uint32_t dword : dwords) {
-            const std::u16string name = u"dword " + Utf16(std::to_wstring(dword));
-            WriteDwordLine(name, reinterpret_cast<const std::uint8_t*>(&dword), file.Get());
-            expected.push_back(Expected(name, &dword, 4, kRegDword));
-        }
-        // Hex values of one to many lines, for several name lengths; left out: the shapes whose
-        // last byte wraps, which Wine's reg import drops (the round trip covers them).
-        int leftOut = 0;
-        for (const std::size_t nameLength : {1u, 3u, 10u, 60u}) {
-            for (std::size_t size = 0; size <= 130; ++size) {
-                const std::u16string name =
-                    std::u16string(nameLength - 1, u'h') + Utf16(std::to_wstring(size % 10));
-                const std::u16string uniqueName = name + u"-" + Utf16(std::to_wstring(size));
-                const Bytes bytes = Sequence(size, static_cast<std::uint8_t>(nameLength));
-                PieceCollector formatted;
-                WriteHexLine(uniqueName, bytes.data(), static_cast<std::uint32_t>(size), formatted);
-                if (formatted.text.ends_with(u"\\\r\n  \r\n")) {
-                    ++leftOut;
-                    continue;
-                }
-                WriteHexLine(uniqueName, bytes.data(), static_cast<std::uint32_t>(size),
-                             file.Get());
-                expected.push_back(Expected(uniqueName, bytes.data(),
-                                            static_cast<std::uint32_t>(size), kRegBinary));
-            }
-        }
-        EXPECT_GT(leftOut, 0);
     }
-    RunReg(L"import \"" + path + L"\"");
-
-    for (const CRegValue& value : expected) {
-        ExpectSameValue(QueryValue(key, value.GetName()), value);
+    RunReg(L"import " + Quoted(path));
+    for (const ValueRecord& value : expected) {
+        EXPECT_EQ(StoredRecord(key, value.name), value);
     }
 }
 
 // --- ParseLine reads what Wine's reg export writes ---
 
 TEST(RegTextLinesInterop, ParseLineReadsRegExport) {
-    TestKey key(L"export");
-    std::vector<CRegValue> expected;
-    {
-        UniqueHkey created;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key.Path().c_str(), 0, nullptr, 0,
-                                    KEY_ALL_ACCESS, nullptr, created.Put(), nullptr),
-                  ERROR_SUCCESS);
-        const std::pair<std::u16string, std::u16string> strings[] = {
-            {u"", u"default value"},
-            {u"LanguageFolder", u"C:/Pexalo/Languages/de"},
-            {u"Empty", u""},
-            {u"Non-ASCII \u00e4", u"\u00fc\u00df \u20ac"},
-        };
-        for (const auto& [name, data] : strings) {
-            // Stored with its terminator, as programs usually do.
-            SetValue(created.Get(), name, REG_SZ, data.c_str(),
-                     static_cast<DWORD>((data.size() + 1) * 2));
-            expected.push_back(
-                Expected(name, data.data(), static_cast<std::uint32_t>(data.size() * 2), kRegSz));
+    ScratchKey key;
+    std::vector<ValueRecord> expected = StringAndDwordRecords();
+    for (const std::size_t size : {0u, 1u, 22u, 23u, 24u, 48u, 49u, 100u, 1000u}) {
+        expected.push_back(BinaryRecord(u"abc" + ToU16(std::to_wstring(size)), Sequence(size, 7)));
+    }
+    for (const ValueRecord& value : expected) {
+        // Strings stored with their terminator, as programs usually do.
+        Bytes data = value.data;
+        if (value.type == kRegSz) {
+            data.insert(data.end(), {0, 0});
         }
-        for (const std::uint32_t dword : {0u, 0x1fu, 0xffffffffu, 0x12345678u}) {
-            const std::u16string name = u"dword " + Utf16(std::to_wstring(dword));
-            SetValue(created.Get(), name, REG_DWORD, &dword, 4);
-            expected.push_back(Expected(name, &dword, 4, kRegDword));
-        }
-        for (const std::size_t size : {0u, 1u, 22u, 23u, 24u, 48u, 49u, 100u, 1000u}) {
-            const std::u16string name = u"abc" + Utf16(std::to_wstring(size));
-            const Bytes bytes = Sequence(size, 7);
-            SetValue(created.Get(), name, REG_BINARY, bytes.data(), static_cast<DWORD>(size));
-            expected.push_back(
-                Expected(name, bytes.data(), static_cast<std::uint32_t>(size), kRegBinary));
-        }
+        ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key.Subkey(), ToWide(value.name), value.type,
+                                  data.data(), data.size()));
+        // The API agrees.
+        EXPECT_EQ(StoredRecord(key, value.name), value);
     }
     ScratchDir dir(L"langsetup reg export");
     const std::wstring path = dir / L"export.reg";
-    RunReg(L"export \"" + key.FullPath() + L"\" \"" + path + L"\" /y");
+    RunReg(L"export " + Quoted(L"HKEY_CURRENT_USER\\" + key.Subkey()) + L" " + Quoted(path) +
+           L" /y");
 
-    std::map<std::u16string, CRegValue> parsed;
-    for (std::u16string line : JoinedLines(ReadUtf16File(path))) {
-        if (line.empty() || (line.front() != u'"' && line.front() != u'@')) {
-            continue;  // the file header, blank lines and the key header
+    std::vector<ValueRecord> parsed;
+    for (const std::u16string& line : JoinedLines(ReadUtf16File(path))) {
+        // Value lines only: not the file header, blank lines or the key header.
+        if (line.starts_with(u'"') || line.starts_with(u'@')) {
+            parsed.push_back(ParsedRecord(line));
         }
-        CRegValue value;
-        EXPECT_TRUE(value.ParseLine(line));
-        parsed.emplace(value.GetName(), std::move(value));
     }
-    EXPECT_EQ(parsed.size(), expected.size());
-    for (const CRegValue& value : expected) {
-        const auto found = parsed.find(value.GetName());
-        ASSERT_NE(found, parsed.end()) << Narrow(AsWide(value.GetName()));
-        ExpectSameValue(found->second, value);
-        // And the API agrees with both.
-        ExpectSameValue(QueryValue(key, value.GetName()), value);
-    }
+    std::ranges::sort(parsed, {}, &ValueRecord::name);
+    std::ranges::sort(expected, {}, &ValueRecord::name);
+    EXPECT_EQ(parsed, expected);
 }
 
 }  // namespace

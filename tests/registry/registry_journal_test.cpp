@@ -1,7 +1,5 @@
 // The key writer's journal, on the real registry: one entry per created key and per written value,
 // each value entry holding what the value was before.
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "registry/registry_test_key.h"
@@ -10,33 +8,19 @@
 namespace langsetup::test {
 namespace {
 
-CRegValue StringValue(std::u16string_view name, const std::u16string& text) {
-    CRegValue value;
-    value.SetName(name);
-    value.SetData(reinterpret_cast<const std::uint8_t*>(text.data()),
-                  static_cast<std::uint32_t>(text.size() * 2), kRegSz);
-    return value;
-}
-
-std::u16string StringOf(const CRegValue& value) {
-    return {reinterpret_cast<const char16_t*>(value.GetData()), value.GetSize() / 2};
-}
+using Journal = std::vector<JournalRecord>;
 
 TEST(RegistryJournal, CreatedKeyGetsOneEntryWithoutPreviousValueAndExistingKeyNone) {
     ScratchKey key;
+    const Journal created = {{HKEY_CURRENT_USER, key.Subkey16(), std::nullopt}};
     {
         CRegistry registry;
         ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
         EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, key.Subkey()));
-        ASSERT_EQ(registry.Journal().size(), 1u);
-        const JournalEntry& entry = registry.Journal()[0];
-        EXPECT_EQ(entry.entryRoot, HKEY_CURRENT_USER);
-        EXPECT_EQ(entry.entryPath, key.Subkey16());
-        EXPECT_FALSE(entry.previousValue.has_value());
-
+        EXPECT_EQ(JournalOf(registry), created);
         // Opening it again in the same writer adds nothing.
         ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
-        EXPECT_EQ(registry.Journal().size(), 1u);
+        EXPECT_EQ(JournalOf(registry), created);
     }
     CRegistry registry;
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
@@ -49,27 +33,16 @@ TEST(RegistryJournal, ValueEntriesHoldTheContentBeforeEachWrite) {
 
     CRegistry registry;
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
-    CRegValue first = StringValue(u"Colour", u"red");
+    CRegValue first = ValueOf(StringRecord(u"Colour", u"red"));
     ASSERT_TRUE(registry.SetValue(first));
     // The journal keeps its own copy: changing the caller's value later does not reach it.
     first.SetName(u"Changed");
-    ASSERT_TRUE(registry.SetValue(StringValue(u"Colour", u"green")));
+    ASSERT_TRUE(registry.SetValue(ValueOf(StringRecord(u"Colour", u"green"))));
 
-    ASSERT_EQ(registry.Journal().size(), 2u);  // the key existed: no key entry
-    for (const JournalEntry& entry : registry.Journal()) {
-        EXPECT_EQ(entry.entryRoot, HKEY_CURRENT_USER);
-        EXPECT_EQ(entry.entryPath, key.Subkey16());
-        ASSERT_TRUE(entry.previousValue.has_value());
-        EXPECT_EQ(entry.previousValue->GetName(), u"Colour");
-    }
-    const CRegValue& beforeFirst = *registry.Journal()[0].previousValue;
-    EXPECT_EQ(beforeFirst.GetType(), kRegNone);
-    EXPECT_EQ(beforeFirst.GetSize(), 0u);
-    const CRegValue& beforeSecond = *registry.Journal()[1].previousValue;
-    EXPECT_EQ(beforeSecond.GetType(), kRegSz);
-    EXPECT_EQ(beforeSecond.GetSize(), 6u);
-    EXPECT_EQ(StringOf(beforeSecond), u"red");
-
+    // The key existed: no key entry.
+    EXPECT_EQ(JournalOf(registry),
+              (Journal{{HKEY_CURRENT_USER, key.Subkey16(), NoData(u"Colour")},
+                       {HKEY_CURRENT_USER, key.Subkey16(), StringRecord(u"Colour", u"red")}}));
     EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, key.Subkey(), L"Colour"), StoredString(u"green"));
 }
 
@@ -77,22 +50,15 @@ TEST(RegistryJournal, EntriesFollowTheOrderOfTheChangesAcrossKeys) {
     ScratchKey key;
     CRegistry registry;
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
-    ASSERT_TRUE(registry.SetValue(StringValue(u"", u"default")));
+    ASSERT_TRUE(registry.SetValue(ValueOf(StringRecord(u"", u"default"))));
     const std::u16string child = key.Subkey16() + u"\\Child";
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, child));
-    ASSERT_TRUE(registry.SetValue(StringValue(u"", u"child default")));
+    ASSERT_TRUE(registry.SetValue(ValueOf(StringRecord(u"", u"child default"))));
 
-    const auto& journal = registry.Journal();
-    ASSERT_EQ(journal.size(), 4u);
-    EXPECT_EQ(journal[0].entryPath, key.Subkey16());
-    EXPECT_FALSE(journal[0].previousValue.has_value());
-    EXPECT_EQ(journal[1].entryPath, key.Subkey16());
-    ASSERT_TRUE(journal[1].previousValue.has_value());
-    EXPECT_EQ(journal[1].previousValue->GetName(), u"");
-    EXPECT_EQ(journal[2].entryPath, child);
-    EXPECT_FALSE(journal[2].previousValue.has_value());
-    EXPECT_EQ(journal[3].entryPath, child);
-    EXPECT_TRUE(journal[3].previousValue.has_value());
+    EXPECT_EQ(JournalOf(registry), (Journal{{HKEY_CURRENT_USER, key.Subkey16(), std::nullopt},
+                                            {HKEY_CURRENT_USER, key.Subkey16(), NoData(u"")},
+                                            {HKEY_CURRENT_USER, child, std::nullopt},
+                                            {HKEY_CURRENT_USER, child, NoData(u"")}}));
 }
 
 TEST(RegistryJournal, PreviousValueOfATypeTheValueCannotHoldKeepsOnlyTheName) {
@@ -104,32 +70,26 @@ TEST(RegistryJournal, PreviousValueOfATypeTheValueCannotHoldKeepsOnlyTheName) {
 
     CRegistry registry;
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
-    ASSERT_TRUE(registry.SetValue(StringValue(u"Path", u"plain")));
-    ASSERT_TRUE(registry.SetValue(StringValue(u"Empty", u"now full")));
-    ASSERT_EQ(registry.Journal().size(), 2u);
-    for (const JournalEntry& entry : registry.Journal()) {
-        ASSERT_TRUE(entry.previousValue.has_value());
-        EXPECT_EQ(entry.previousValue->GetType(), kRegNone);
-    }
-    EXPECT_EQ(registry.Journal()[0].previousValue->GetName(), u"Path");
-    EXPECT_EQ(registry.Journal()[1].previousValue->GetName(), u"Empty");
+    ASSERT_TRUE(registry.SetValue(ValueOf(StringRecord(u"Path", u"plain"))));
+    ASSERT_TRUE(registry.SetValue(ValueOf(StringRecord(u"Empty", u"now full"))));
+    EXPECT_EQ(JournalOf(registry),
+              (Journal{{HKEY_CURRENT_USER, key.Subkey16(), NoData(u"Path")},
+                       {HKEY_CURRENT_USER, key.Subkey16(), NoData(u"Empty")}}));
 }
 
 TEST(RegistryJournal, FailedWritesLeaveJournalAndRegistryUnchanged) {
     ScratchKey key;
     CRegistry registry;
     // No key open.
-    EXPECT_FALSE(registry.SetValue(StringValue(u"Name", u"text")));
+    EXPECT_FALSE(registry.SetValue(ValueOf(StringRecord(u"Name", u"text"))));
     EXPECT_TRUE(registry.Journal().empty());
 
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16()));
     const std::size_t entries = registry.Journal().size();
-    // A value without data.
-    CRegValue named;
-    named.SetName(u"Name");
-    EXPECT_FALSE(registry.SetValue(named));
-    // A value the registry refuses (its name is longer than any value name may be).
-    EXPECT_FALSE(registry.SetValue(StringValue(std::u16string(16384, u'n'), u"text")));
+    // A value without data; a value the registry refuses (its name is longer than any value name
+    // may be).
+    EXPECT_FALSE(registry.SetValue(ValueOf(NoData(u"Name"))));
+    EXPECT_FALSE(registry.SetValue(ValueOf(StringRecord(std::u16string(16384, u'n'), u"text"))));
 
     EXPECT_EQ(registry.Journal().size(), entries);
     EXPECT_TRUE(registry.IsOpen());

@@ -10,10 +10,6 @@
 namespace langsetup::test {
 namespace {
 
-std::u16string U16(const std::wstring& text) {
-    return {text.begin(), text.end()};
-}
-
 // A key that is closed can no longer be queried; the handle value may already have been handed
 // out again for the key opened after it.
 bool WasClosed(HKEY before, HKEY now) {
@@ -22,25 +18,14 @@ bool WasClosed(HKEY before, HKEY now) {
                               nullptr, nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
 }
 
-// Makes `subkey` a volatile key: the registry then refuses to create a non-volatile key below it.
-void MakeVolatileKey(const std::wstring& subkey) {
-    UniqueHkey created;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, created.Put(), nullptr),
-              ERROR_SUCCESS);
-}
-
 // The machine's Software key has a view for each bitness (a 32-bit program's keys show in the
 // 64-bit view under Software\WOW6432Node); the user's Software key is one for both.
 TEST(RegistryKey, CreatesKeysInTheRegistryViewOfItsBitness) {
     const bool is32Bit = sizeof(void*) == 4;
     const std::wstring leaf = L"langsetup-test-view-" + std::to_wstring(::GetCurrentProcessId());
     const std::wstring inSoftware = L"Software\\" + leaf;
-    const struct {
-        HKEY root;
-        bool shared;
-    } roots[] = {{HKEY_LOCAL_MACHINE, false}, {HKEY_CURRENT_USER, true}};
-    for (const auto& [root, shared] : roots) {
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        const bool shared = root == HKEY_CURRENT_USER;
         SCOPED_TRACE(shared ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE");
         const auto removeFromBothViews = [&] {
             for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
@@ -49,7 +34,7 @@ TEST(RegistryKey, CreatesKeysInTheRegistryViewOfItsBitness) {
         };
         removeFromBothViews();
         CRegistry registry;
-        ASSERT_TRUE(registry.CreateKey(root, U16(inSoftware)));
+        ASSERT_TRUE(registry.CreateKey(root, ToU16(inSoftware)));
         registry.Close();
 
         const REGSAM own = is32Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
@@ -65,34 +50,29 @@ TEST(RegistryKey, CreatesKeysInTheRegistryViewOfItsBitness) {
 TEST(RegistryKey, OpenKeyPathKnowsEachRootByName) {
     const std::wstring leaf = L"langsetup-test-" + std::to_wstring(::GetCurrentProcessId());
     const struct {
-        const wchar_t* name;
+        std::u16string name;
         HKEY root;
         std::wstring subkey;
     } roots[] = {
-        {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE, L"Software\\" + leaf},
-        {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT, leaf},
-        {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER, L"Software\\" + leaf},
-        {L"HKEY_USERS", HKEY_USERS, L".DEFAULT\\Software\\" + leaf},
-        {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG, L"Software\\" + leaf},
+        {u"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE, L"Software\\" + leaf},
+        {u"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT, leaf},
+        {u"HKEY_CURRENT_USER", HKEY_CURRENT_USER, L"Software\\" + leaf},
+        {u"HKEY_USERS", HKEY_USERS, L".DEFAULT\\Software\\" + leaf},
+        {u"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG, L"Software\\" + leaf},
     };
     for (const auto& root : roots) {
-        SCOPED_TRACE(Narrow(root.name));
+        SCOPED_TRACE(::testing::PrintToString(root.name));
         ::RegDeleteTreeW(root.root, root.subkey.c_str());
-        std::u16string path = U16(std::wstring(root.name) + L"\\" + root.subkey);
-        const std::u16string original = path;
-        const std::size_t backslash = std::wstring(root.name).size();
+        std::u16string path = root.name + u"\\" + ToU16(root.subkey);
 
         CRegistry registry;
         EXPECT_TRUE(registry.OpenKeyPath(path));
         EXPECT_TRUE(registry.IsOpen());
         EXPECT_TRUE(KeyExists(root.root, root.subkey));
-        ASSERT_EQ(registry.Journal().size(), 1u);
-        EXPECT_EQ(registry.Journal()[0].entryRoot, root.root);
-        EXPECT_EQ(registry.Journal()[0].entryPath, U16(root.subkey));
+        EXPECT_EQ(JournalOf(registry),
+                  (std::vector<JournalRecord>{{root.root, ToU16(root.subkey), std::nullopt}}));
         // Only the first backslash of the caller's text became a zero character.
-        std::u16string expected = original;
-        expected[backslash] = u'\0';
-        EXPECT_EQ(path, expected);
+        EXPECT_EQ(path, root.name + u'\0' + ToU16(root.subkey));
 
         registry.Close();
         ::RegDeleteTreeW(root.root, root.subkey.c_str());
@@ -104,8 +84,9 @@ TEST(RegistryKey, OpenKeyPathRefusesUnknownRootsAndPathsWithoutBackslash) {
     const std::u16string subkey = key.Subkey16();
     for (const std::u16string& text :
          {u"hkey_current_user\\" + subkey, u"HKEY_Current_User\\" + subkey,
-          u"HKEY_PERFORMANCE_DATA\\" + subkey, u"HKCU\\" + subkey, u"\\" + subkey}) {
-        SCOPED_TRACE(Narrow(std::wstring(text.begin(), text.end())));
+          u"HKEY_PERFORMANCE_DATA\\" + subkey, u"HKCU\\" + subkey, u"\\" + subkey,
+          std::u16string(u"HKEY_CURRENT_USER")}) {
+        SCOPED_TRACE(::testing::PrintToString(text));
         CRegistry registry;
         ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, u"Software"));
         const HKEY before = registry.OpenKeyHandle();
@@ -113,19 +94,15 @@ TEST(RegistryKey, OpenKeyPathRefusesUnknownRootsAndPathsWithoutBackslash) {
         EXPECT_FALSE(registry.OpenKeyPath(path));
         EXPECT_FALSE(registry.IsOpen());
         EXPECT_TRUE(WasClosed(before, registry.OpenKeyHandle()));
+        // The first backslash, if any, became a zero character.
         std::u16string expected = text;
-        expected[text.find(u'\\')] = u'\0';
+        if (const std::size_t backslash = text.find(u'\\'); backslash != std::u16string::npos) {
+            expected[backslash] = u'\0';
+        }
         EXPECT_EQ(path, expected);
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key.Subkey()));
         EXPECT_TRUE(registry.Journal().empty());
     }
-
-    CRegistry registry;
-    ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, u"Software"));
-    std::u16string rootOnly = u"HKEY_CURRENT_USER";
-    EXPECT_FALSE(registry.OpenKeyPath(rootOnly));
-    EXPECT_FALSE(registry.IsOpen());
-    EXPECT_EQ(rootOnly, u"HKEY_CURRENT_USER");
 }
 
 TEST(RegistryKey, SubkeyPathsOf2048UnitsOrMoreAreRefusedUncut) {
@@ -158,7 +135,7 @@ TEST(RegistryKey, SubkeyPathsOf2048UnitsOrMoreAreRefusedUncut) {
 
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, longest));
     EXPECT_EQ(registry.SubkeyPath(), longest);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(longest.begin(), longest.end())));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ToWide(longest)));
 }
 
 TEST(RegistryKey, CreateKeyClosesTheOpenKeyAndLeavesNothingOpenWhenItFails) {
@@ -166,7 +143,11 @@ TEST(RegistryKey, CreateKeyClosesTheOpenKeyAndLeavesNothingOpenWhenItFails) {
     const std::wstring parent = key / L"Volatile";
     const DWORD one = 1;
     ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, key.Subkey(), L"Lasting", REG_DWORD, &one, 4));
-    MakeVolatileKey(parent);
+    // A volatile key: the registry refuses to create a non-volatile key below it.
+    UniqueHkey volatileKey;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                KEY_ALL_ACCESS, nullptr, volatileKey.Put(), nullptr),
+              ERROR_SUCCESS);
 
     CRegistry registry;
     ASSERT_TRUE(registry.CreateKey(HKEY_CURRENT_USER, key.Subkey16() + u"\\First"));
@@ -176,16 +157,12 @@ TEST(RegistryKey, CreateKeyClosesTheOpenKeyAndLeavesNothingOpenWhenItFails) {
     EXPECT_EQ(registry.SubkeyPath(), key.Subkey16() + u"\\Second");
 
     const HKEY second = registry.OpenKeyHandle();
-    // A non-volatile key below a volatile one cannot be created.
-    EXPECT_FALSE(registry.CreateKey(HKEY_CURRENT_USER, U16(parent) + u"\\Lasting"));
+    EXPECT_FALSE(registry.CreateKey(HKEY_CURRENT_USER, ToU16(parent) + u"\\Lasting"));
     EXPECT_FALSE(registry.IsOpen());
-    EXPECT_EQ(::RegQueryInfoKeyW(second, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 nullptr, nullptr, nullptr, nullptr, nullptr),
-              ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(WasClosed(second, nullptr));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, parent + L"\\Lasting"));
     EXPECT_EQ(registry.Journal().size(), 2u);  // First and Second
-    CRegValue value;
-    value.SetName(u"Name");
+    CRegValue value = ValueOf(NoData(u"Name"));
     EXPECT_FALSE(registry.QueryValue(value));
 
     // Closing the predefined root as well does not stop later use of it.

@@ -1,5 +1,5 @@
-// Scratch registry keys for tests, and raw reads and writes through the Win32 API (independent of
-// the key writer under test).
+// Scratch registry keys for tests, raw reads and writes through the Win32 API (independent of
+// the key writer under test), and the key writer's journal as comparable records.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,12 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/unique_handle_win32.h"
+#include "registry/reg_test_values.h"
+#include "registry/registry_win32.h"
+#include "support/text_win32.h"
 
 namespace langsetup::test {
 
@@ -27,7 +32,7 @@ public:
 
     // "Software\langsetup-test-...", relative to HKEY_CURRENT_USER.
     const std::wstring& Subkey() const { return subkey_; }
-    std::u16string Subkey16() const { return {subkey_.begin(), subkey_.end()}; }
+    std::u16string Subkey16() const { return ToU16(subkey_); }
     std::wstring operator/(const std::wstring& relative) const {
         return subkey_ + L"\\" + relative;
     }
@@ -57,11 +62,8 @@ struct RawValue {
 
 // For test failure messages: type and bytes in hex.
 inline void PrintTo(const RawValue& value, std::ostream* out) {
-    *out << "type " << value.type << ", " << value.bytes.size() << " bytes:" << std::hex;
-    for (const std::uint8_t byte : value.bytes) {
-        *out << ' ' << static_cast<unsigned>(byte);
-    }
-    *out << std::dec;
+    *out << "type " << value.type << ", ";
+    PrintBytes(value.bytes, out);
 }
 
 // The value exactly as the registry holds it, or none when the key or value does not exist.
@@ -99,14 +101,33 @@ inline bool WriteRawValue(HKEY root, const std::wstring& subkey, const std::wstr
                             static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
-inline std::vector<std::uint8_t> BytesOf(const std::u16string& text) {
-    const auto* first = reinterpret_cast<const std::uint8_t*>(text.data());
-    return {first, first + text.size() * sizeof(char16_t)};
-}
-
 // A string value as the key writer stores it: its characters, without a terminating zero.
 inline RawValue StoredString(const std::u16string& text) {
     return {REG_SZ, BytesOf(text)};
+}
+
+// A journal entry of the key writer.
+struct JournalRecord {
+    HKEY root = nullptr;
+    std::u16string path;
+    std::optional<ValueRecord> previous;  // none for a key that was created
+    bool operator==(const JournalRecord&) const = default;
+};
+
+inline void PrintTo(const JournalRecord& entry, std::ostream* out) {
+    *out << entry.root << ' ' << ::testing::PrintToString(entry.path) << ", "
+         << ::testing::PrintToString(entry.previous);
+}
+
+inline std::vector<JournalRecord> JournalOf(const CRegistry& registry) {
+    std::vector<JournalRecord> records;
+    for (const JournalEntry& entry : registry.Journal()) {
+        records.push_back({entry.entryRoot, entry.entryPath, std::nullopt});
+        if (entry.previousValue) {
+            records.back().previous = RecordOf(*entry.previousValue);
+        }
+    }
+    return records;
 }
 
 }  // namespace langsetup::test

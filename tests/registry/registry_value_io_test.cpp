@@ -1,5 +1,5 @@
 // Writing and reading values with the key writer, on the real registry.
-#include <cstring>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -21,38 +21,36 @@ protected:
     std::optional<RawValue> Read(const std::wstring& name) {
         return ReadRawValue(HKEY_CURRENT_USER, key_.Subkey(), name);
     }
+    // What QueryValue reads into a value named `name`; none when it fails, which must leave the
+    // value unchanged.
+    std::optional<ValueRecord> Query(std::u16string_view name) {
+        CRegValue value = ValueOf(NoData(name));
+        if (registry_.QueryValue(value)) {
+            return RecordOf(value);
+        }
+        EXPECT_EQ(RecordOf(value), NoData(name));
+        return std::nullopt;
+    }
 
     ScratchKey key_;
     CRegistry registry_;
 };
 
-std::vector<std::uint8_t> DataOf(const CRegValue& value) {
-    return {value.GetData(), value.GetData() + value.GetSize()};
-}
-
 TEST_F(RegistryValueIo, FiveCharacterStringIsWrittenAsTenBytes) {
+    // "hello" given with its terminator: twelve bytes, of which the value keeps ten.
     const std::u16string text = u"hello";
-    CRegValue value;
-    value.SetName(u"Five");
-    value.SetData(reinterpret_cast<const std::uint8_t*>(text.c_str()), 12, kRegSz);
+    const CRegValue value = ValueOf({u"Five", kRegSz, BytesOf(text + u'\0')});
     ASSERT_EQ(value.GetSize(), 10u);
     ASSERT_TRUE(registry_.SetValue(value));
     // Ten bytes stored: the registry must not count the zero that follows the characters.
     EXPECT_EQ(Read(L"Five"), StoredString(text));
-    ASSERT_EQ(Read(L"Five")->bytes.size(), 10u);
-
-    CRegValue back;
-    back.SetName(u"Five");
-    ASSERT_TRUE(registry_.QueryValue(back));
-    EXPECT_EQ(back.GetType(), kRegSz);
-    EXPECT_EQ(back.GetSize(), 10u);
-    EXPECT_EQ(DataOf(back), BytesOf(text));
+    EXPECT_EQ(Query(u"Five"), StringRecord(u"Five", text));
 
     // The platform's own reg.exe sees the same five characters.
     ScratchDir folder(L"langsetup reg query");
     const std::wstring output = folder / L"query.txt";
     const std::wstring line = L"cmd.exe /c C:\\windows\\system32\\reg.exe query \"HKCU\\" +
-                              key_.Subkey() + L"\" /v Five > \"" + output + L"\"";
+                              key_.Subkey() + L"\" /v Five > " + Quoted(output);
     const ProcessResult result = RunProcess(L"C:\\windows\\system32\\cmd.exe", line);
     ASSERT_TRUE(result.started);
     ASSERT_FALSE(result.timedOut);
@@ -63,29 +61,15 @@ TEST_F(RegistryValueIo, FiveCharacterStringIsWrittenAsTenBytes) {
 }
 
 TEST_F(RegistryValueIo, BinaryAndDwordValuesRoundTrip) {
-    const std::uint8_t bytes[] = {0x00, 0xff, 0x10, 0x00, 0x7f};
-    CRegValue binary;
-    binary.SetName(u"Bytes");
-    binary.SetData(bytes, sizeof bytes, kRegBinary);
-    const std::uint32_t number = 0x12345678;
-    CRegValue dword;
-    dword.SetName(u"");  // the key's default value
-    dword.SetData(reinterpret_cast<const std::uint8_t*>(&number), 4, kRegDword);
-    ASSERT_TRUE(registry_.SetValue(binary));
-    ASSERT_TRUE(registry_.SetValue(dword));
+    const ValueRecord binary = BinaryRecord(u"Bytes", {0x00, 0xff, 0x10, 0x00, 0x7f});
+    const ValueRecord dword = DwordRecord(u"", 0x12345678);  // the key's default value
+    ASSERT_TRUE(registry_.SetValue(ValueOf(binary)));
+    ASSERT_TRUE(registry_.SetValue(ValueOf(dword)));
 
-    EXPECT_EQ(Read(L"Bytes"), (RawValue{REG_BINARY, {bytes, bytes + sizeof bytes}}));
+    EXPECT_EQ(Read(L"Bytes"), (RawValue{REG_BINARY, binary.data}));
     EXPECT_EQ(Read(L""), (RawValue{REG_DWORD, {0x78, 0x56, 0x34, 0x12}}));
-
-    CRegValue back;
-    back.SetName(u"Bytes");
-    ASSERT_TRUE(registry_.QueryValue(back));
-    EXPECT_EQ(back.GetType(), kRegBinary);
-    EXPECT_EQ(DataOf(back), DataOf(binary));
-    back.SetName(u"");
-    ASSERT_TRUE(registry_.QueryValue(back));
-    EXPECT_EQ(back.GetType(), kRegDword);
-    EXPECT_EQ(DataOf(back), DataOf(dword));
+    EXPECT_EQ(Query(u"Bytes"), binary);
+    EXPECT_EQ(Query(u""), dword);
 }
 
 TEST_F(RegistryValueIo, ValuesOfOtherTypesAreNotReadAndLeaveTheValueUnchanged) {
@@ -95,15 +79,8 @@ TEST_F(RegistryValueIo, ValuesOfOtherTypesAreNotReadAndLeaveTheValueUnchanged) {
     ASSERT_TRUE(Write(L"Expand", REG_EXPAND_SZ, expandable.c_str(), (expandable.size() + 1) * 2));
     ASSERT_TRUE(Write(L"Multi", REG_MULTI_SZ, multi.data(), multi.size() * 2));
     ASSERT_TRUE(Write(L"Quad", REG_QWORD, &quad, sizeof quad));
-
     for (const char16_t* name : {u"Expand", u"Multi", u"Quad"}) {
-        SCOPED_TRACE(Narrow(std::wstring(name, name + std::char_traits<char16_t>::length(name))));
-        CRegValue named;
-        named.SetName(name);
-        EXPECT_FALSE(registry_.QueryValue(named));
-        EXPECT_EQ(named.GetType(), kRegNone);
-        EXPECT_EQ(named.GetSize(), 0u);
-        EXPECT_EQ(named.GetName(), name);
+        EXPECT_EQ(Query(name), std::nullopt);
     }
 }
 
@@ -111,40 +88,21 @@ TEST_F(RegistryValueIo, MissingAndEmptyValuesAreNotRead) {
     ASSERT_TRUE(Write(L"EmptyString", REG_SZ, L"", 0));
     ASSERT_TRUE(Write(L"EmptyBinary", REG_BINARY, nullptr, 0));
     for (const char16_t* name : {u"EmptyString", u"EmptyBinary", u"Missing"}) {
-        CRegValue named;
-        named.SetName(name);
-        EXPECT_FALSE(registry_.QueryValue(named));
-        EXPECT_EQ(named.GetType(), kRegNone);
+        EXPECT_EQ(Query(name), std::nullopt);
     }
     registry_.Close();
-    CRegValue named;
-    named.SetName(u"EmptyString");
-    EXPECT_FALSE(registry_.QueryValue(named));
+    EXPECT_EQ(Query(u"EmptyString"), std::nullopt);
 }
 
 TEST_F(RegistryValueIo, ShortDwordIsReadFromItsOwnBytesOnly) {
     const std::uint8_t twoBytes[] = {0x34, 0x12};
     ASSERT_TRUE(Write(L"Short", REG_DWORD, twoBytes, 2));
     ASSERT_EQ(Read(L"Short"), (RawValue{REG_DWORD, {0x34, 0x12}}));
-
-    CRegValue value;
-    value.SetName(u"Short");
-    ASSERT_TRUE(registry_.QueryValue(value));
-    EXPECT_EQ(value.GetType(), kRegDword);
-    EXPECT_EQ(value.GetSize(), 4u);
-    std::uint32_t number = 0;
-    std::memcpy(&number, value.GetData(), 4);
-    EXPECT_EQ(number, 0x1234u);
+    EXPECT_EQ(Query(u"Short"), DwordRecord(u"Short", 0x1234));
 
     // The journal reads the previous content the same way.
-    const std::uint32_t replacement = 5;
-    CRegValue next;
-    next.SetName(u"Short");
-    next.SetData(reinterpret_cast<const std::uint8_t*>(&replacement), 4, kRegDword);
-    ASSERT_TRUE(registry_.SetValue(next));
-    const CRegValue& previous = *registry_.Journal().back().previousValue;
-    std::memcpy(&number, previous.GetData(), 4);
-    EXPECT_EQ(number, 0x1234u);
+    ASSERT_TRUE(registry_.SetValue(ValueOf(DwordRecord(u"Short", 5))));
+    EXPECT_EQ(JournalOf(registry_).back().previous, DwordRecord(u"Short", 0x1234));
 }
 
 }  // namespace
