@@ -58,10 +58,6 @@ std::vector<std::wstring> Names(const TreeSnapshot& tree) {
     return names;
 }
 
-std::wstring Quoted(const std::wstring& path) {
-    return L"\"" + path + L"\"";
-}
-
 class InstallEndToEnd : public ::testing::Test {
 protected:
     // A tool folder of its own, inside the scratch folder.

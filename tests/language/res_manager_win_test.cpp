@@ -19,10 +19,6 @@
 namespace langsetup::test {
 namespace {
 
-std::u16string ToU16(const std::wstring& text) {
-    return std::u16string(AsU16View(text.c_str()));
-}
-
 // Runs with the scratch folder as the current directory, which holds a Languages folder of its own
 // with a module in it and a stale module copy: none of it belongs to the tool.
 class ResManagerFolders : public ::testing::Test {

@@ -13,20 +13,11 @@
 #include <vector>
 
 #include "app/unique_handle_win32.h"
+#include "support/text_win32.h"
 
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                          size, nullptr, nullptr);
-    return result;
-}
+using langsetup::test::Narrow;
 
 std::wstring OwnPath() {
     std::vector<wchar_t> buffer(32768);
@@ -45,9 +36,9 @@ std::wstring CurrentDirectory() {
 
 int wmain() {
     ::Sleep(250);
-    const std::string record = "module: " + Utf8(OwnPath()) + "\r\n" +
-                               "command line: " + Utf8(::GetCommandLineW()) + "\r\n" +
-                               "current directory: " + Utf8(CurrentDirectory()) + "\r\n" +
+    const std::string record = "module: " + Narrow(OwnPath()) + "\r\n" +
+                               "command line: " + Narrow(::GetCommandLineW()) + "\r\n" +
+                               "current directory: " + Narrow(CurrentDirectory()) + "\r\n" +
                                "bits: " + std::to_string(sizeof(void*) * 8) + "\r\n";
     const langsetup::UniqueFileHandle file(::CreateFileW(L"module-record.txt", FILE_APPEND_DATA,
                                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

@@ -8,10 +8,6 @@ namespace {
 
 constexpr DWORD kBoundMs = 15000;
 
-std::wstring Quoted(const std::wstring& text) {
-    return L"\"" + text + L"\"";
-}
-
 bool HasTemporaryCopies(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
     const UniqueFindHandle search(::FindFirstFileW((folder + L"\\Del*.tmp").c_str(), &data));

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/wide_win32.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
@@ -28,13 +27,6 @@ private:
     const wchar_t* name_;
     std::optional<std::wstring> old_;
 };
-
-std::wstring ToWide(const std::u16string& text) {
-    return AsWide(text);
-}
-std::u16string ToU16(const std::wstring& text) {
-    return std::u16string(AsU16View(text.c_str()));
-}
 
 TEST(SelfRemovalWin32, TemporaryFolderIsNeverCut) {
     ScratchDir scratch;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/unique_handle_win32.h"
+#include "support/text_win32.h"
 
 namespace langsetup::test {
 
@@ -106,8 +107,5 @@ UniqueHandle StartProcess(const std::wstring& application, const std::wstring& c
 // Like RunProcess, with options.
 ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
                              const ProcessOptions& options, DWORD timeoutMs = 60000);
-
-std::string Narrow(const std::wstring& text);  // UTF-8, for messages
-std::wstring Widen(const std::string& text);   // from UTF-8
 
 }  // namespace langsetup::test
