@@ -1,7 +1,9 @@
 #include "support/win_test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cwchar>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,15 +12,61 @@
 
 namespace langsetup::test {
 
+namespace {
+
+// Windows path of a Linux path ("Z:" maps to "/").
 std::wstring FromUnixPath(const std::string& unixPath) {
     std::wstring path = L"Z:" + Widen(unixPath);
-    for (auto& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
+    std::ranges::replace(path, L'/', L'\\');
     return path;
 }
+
+// A name under the temporary folder that no other test, or test process, uses.
+std::wstring UniqueTempName(const std::wstring& hint) {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) {
+        ADD_FAILURE() << "no temporary folder";
+        return {};
+    }
+    return std::wstring(temp) + hint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+           std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
+}
+
+// Calls `visit` with every entry of `folder` but "." and "..".
+template <typename Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
+    WIN32_FIND_DATAW data;
+    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!search) {
+        return;
+    }
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            visit(data);
+        }
+    } while (::FindNextFileW(search.Get(), &data));
+}
+
+// Adds what `folder` holds to `out`, each named `prefix` and its path inside `folder`.
+void SnapshotInto(const std::wstring& folder, const std::wstring& prefix, TreeSnapshot& out) {
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& data) {
+        const std::wstring name = prefix + data.cFileName;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            out[name] = static_cast<std::int64_t>(
+                (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            out[name] = -2;
+        } else {
+            out[name] = -1;
+            SnapshotInto(folder + L"\\" + data.cFileName, name + L"\\", out);
+        }
+    });
+}
+
+}  // namespace
 
 std::wstring ToolPath() {
     return FromUnixPath(LANGSETUP_TOOL_PATH);
@@ -28,17 +76,8 @@ std::wstring TestProgramPath(const std::wstring& fileName) {
     return FromUnixPath(LANGSETUP_TEST_BINARY_DIR) + L"\\" + fileName;
 }
 
-ScratchDir::ScratchDir(const std::wstring& nameHint) {
-    static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    if (length == 0 || length > MAX_PATH) {
-        ADD_FAILURE() << "no temporary folder";
-        return;
-    }
-    path_ = std::wstring(temp) + nameHint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
-    if (!::CreateDirectoryW(path_.c_str(), nullptr)) {
+ScratchDir::ScratchDir(const std::wstring& nameHint) : path_(UniqueTempName(nameHint)) {
+    if (!path_.empty() && !::CreateDirectoryW(path_.c_str(), nullptr)) {
         ADD_FAILURE() << "cannot create " << Narrow(path_) << ": " << ::GetLastError();
     }
 }
@@ -49,42 +88,22 @@ ScratchDir::~ScratchDir() {
     }
 }
 
-namespace {
-
-// A name that, appended to its folder, stays inside it.
-bool IsPlainName(const std::wstring& name) {
-    return name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring::npos;
-}
-
-void RemoveEntries(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (!search) {
-        return;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        if (!IsPlainName(name)) {
-            continue;
-        }
-        const std::wstring child = path + L"\\" + name;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            continue;  // left to the Linux shell, which removes the link itself
+void RemoveTree(const std::wstring& path) {
+    ForEachEntry(path, [&](const WIN32_FIND_DATAW& data) {
+        const std::wstring child = path + L"\\" + data.cFileName;
+        // A link is left to the Linux shell, which removes the link itself; a name that holds a
+        // backslash would name something elsewhere.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+            std::wstring_view(data.cFileName).find_first_of(L"\\/") != std::wstring_view::npos) {
+            return;
         }
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveEntries(child);
-            ::RemoveDirectoryW(child.c_str());
+            RemoveTree(child);
         } else {
             ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileW(child.c_str());
         }
-    } while (::FindNextFileW(search.Get(), &data));
-}
-
-}  // namespace
-
-void RemoveTree(const std::wstring& path) {
-    RemoveEntries(path);
+    });
     if (!::RemoveDirectoryW(path.c_str()) && DirectoryExists(path)) {
         RunLinuxShell("rm -rf -- " + ShellQuoted(LinuxPath(path)));
     }
@@ -116,34 +135,18 @@ std::string ShellQuoted(const std::string& text) {
 bool RunLinuxShell(const std::string& script) {
     // Wine starts Linux programs but cannot wait for them: the shell reports the script's exit
     // status in a file of its own, which appears whole once the script has ended.
-    static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring done = std::wstring(temp) + L"langsetup-shell-" +
-                              std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(counter++) + L".status";
+    const std::wstring file = UniqueTempName(L"langsetup-shell");
+    const std::wstring done = file + L".status";
     const std::string status = ShellQuoted(LinuxPath(done));
     const std::string partial = ShellQuoted(LinuxPath(done) + ".part");
-    const std::string whole =
-        "(" + script + "); echo $? > " + partial + " && mv " + partial + " " + status;
-
-    // Windows splits the command line: the script is one argument in double quotes, with its
-    // quotes and the backslashes before them escaped.
-    std::wstring line = L"sh -c \"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : Widen(whole)) {
-        if (c == L'"') {
-            line.append(backslashes + 1, L'\\');
-        }
-        backslashes = c == L'\\' ? backslashes + 1 : 0;
-        line += c;
-    }
-    line.append(backslashes, L'\\');
-    line += L'"';
-    StartProcess(L"Z:\\bin\\sh", line, {});  // the handle it gives is of no use
+    WriteTextFile(file, "(" + script + "\n); echo $? > " + partial + " && mv " + partial + " " +
+                            status + "\n");
+    // The temporary folder's Linux path holds no quote.
+    StartProcess(L"Z:\\bin\\sh", L"sh \"" + Widen(LinuxPath(file)) + L"\"", {});  // no handle
     const bool ended = WaitFor([&] { return FileExists(done); });
     const std::optional<std::string> exitStatus = ReadTextFile(done);
     ::DeleteFileW(done.c_str());
+    ::DeleteFileW(file.c_str());
     const bool ok = ended && exitStatus == "0\n";
     EXPECT_TRUE(ok) << script;
     return ok;
@@ -209,36 +212,6 @@ void CopyFileOrFail(const std::wstring& from, const std::wstring& to) {
 void MakeDirectory(const std::wstring& path) {
     ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr)) << "cannot create " << Narrow(path);
 }
-
-namespace {
-
-void SnapshotInto(const std::wstring& root, const std::wstring& relative, TreeSnapshot& out) {
-    WIN32_FIND_DATAW data;
-    const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
-    UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!search) {
-        return;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
-        if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
-            out[child] = -2;
-        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[child] = -1;
-            SnapshotInto(root, child, out);
-        } else {
-            out[child] = static_cast<std::int64_t>(
-                (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-        }
-    } while (::FindNextFileW(search.Get(), &data));
-}
-
-}  // namespace
 
 TreeSnapshot SnapshotTree(const std::wstring& root) {
     TreeSnapshot snapshot;

@@ -17,8 +17,6 @@ namespace langsetup::test {
 std::wstring ToolPath();
 // Windows path of a program built beside the tests (for example a sample language module).
 std::wstring TestProgramPath(const std::wstring& fileName);
-// Windows path of a Linux path ("Z:" maps to "/").
-std::wstring FromUnixPath(const std::string& unixPath);
 
 // A new, empty folder under the temporary folder, removed with everything in it at the end.
 class ScratchDir {
