@@ -96,7 +96,8 @@ protected:
 
     // Runs the tool with `arguments`, started from a folder other than its own.
     void Install(const std::wstring& arguments) {
-        const ProcessResult result = RunTool(tool_, arguments, elsewhere_);
+        const ProcessResult result =
+            RunProcess(tool_, Quoted(tool_) + L" " + arguments, elsewhere_);
         ASSERT_TRUE(result.started);
         ASSERT_FALSE(result.timedOut);
         EXPECT_EQ(result.exitCode, 0u);

@@ -25,12 +25,11 @@ protected:
         temp_ = root_ / relativeTemp;
         CopyFileOrFail(ToolPath(), tool_);
         const TreeSnapshot before = SnapshotTree(root_.Path());
-        ProcessOptions options;
-        options.currentDirectory = root_.Path();
+        ProcessOptions options(root_.Path());
         options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
         options.job = job;
         const ProcessResult result =
-            RunProcessWith(tool_, Quoted(tool_) + L" /clean", options, kBoundMs);
+            ChildProcess(tool_, Quoted(tool_) + L" /clean", options).Wait(kBoundMs);
         EXPECT_TRUE(result.started);
         EXPECT_FALSE(result.timedOut);
         EXPECT_EQ(result.exitCode, 0u);
@@ -162,11 +161,14 @@ protected:
         WriteTextFile(folder_ / L"de.exe", "a file named like a module");
     }
 
-    ProcessResult RunWaiter(const std::wstring& arguments, bool inheritHandles = false) {
-        ProcessOptions options;
-        options.currentDirectory = folder_.Path();
+    // The tool with `arguments` after its quoted path, started from the folder.
+    ChildProcess StartWaiter(const std::wstring& arguments, bool inheritHandles = false) {
+        ProcessOptions options(folder_.Path());
         options.inheritHandles = inheritHandles;
-        return RunProcessWith(tool_, Quoted(tool_) + L" " + arguments, options, kBoundMs);
+        return ChildProcess(tool_, Quoted(tool_) + L" " + arguments, options);
+    }
+    ProcessResult RunWaiter(const std::wstring& arguments, bool inheritHandles = false) {
+        return StartWaiter(arguments, inheritHandles).Wait(kBoundMs);
     }
 
     void ExpectEndsAndKeepsEveryFile(const std::wstring& arguments, bool inheritHandles = false) {
@@ -228,70 +230,19 @@ TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
     ExpectEndsAndKeepsEveryFile(HandleText(event.Get()) + L" " + Quoted(victim_), true);
 }
 
-// A sleeping process the test ends when it chooses (or at the end of the scope).
-class Sleeper {
-public:
-    Sleeper() {
-        const std::wstring program = TestProgramPath(L"selfremoval_sleeper.exe");
-        process_ = StartProcess(program, Quoted(program), {});
-    }
-    ~Sleeper() { End(); }
-    Sleeper(const Sleeper&) = delete;
-    Sleeper& operator=(const Sleeper&) = delete;
-
-    HANDLE Get() const { return process_.Get(); }
-    void End() {
-        if (process_) {
-            ::TerminateProcess(process_.Get(), 0);
-            ::WaitForSingleObject(process_.Get(), 5000);
-        }
-    }
-
-private:
-    UniqueHandle process_;
-};
-
-// The waiter is started and left running while the test watches it.
-class RunningWaiter {
-public:
-    RunningWaiter(const std::wstring& tool, const std::wstring& arguments,
-                  const std::wstring& folder) {
-        ProcessOptions options;
-        options.currentDirectory = folder;
-        options.inheritHandles = true;
-        process_ = StartProcess(tool, Quoted(tool) + L" " + arguments, options);
-    }
-    ~RunningWaiter() {
-        if (process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-            ::TerminateProcess(process_.Get(), 99);
-            ::WaitForSingleObject(process_.Get(), 5000);
-        }
-    }
-    RunningWaiter(const RunningWaiter&) = delete;
-    RunningWaiter& operator=(const RunningWaiter&) = delete;
-
-    bool Started() const { return process_.IsValid(); }
-    bool EndsWithin(DWORD ms) const {
-        return ::WaitForSingleObject(process_.Get(), ms) == WAIT_OBJECT_0;
-    }
-
-private:
-    UniqueHandle process_;
-};
-
 TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
     // The rights the first process passes to its copy, and SYNCHRONIZE alone: all a wait needs.
     for (const DWORD access :
          {DWORD{SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION}, DWORD{SYNCHRONIZE}}) {
         SCOPED_TRACE(access);
         WriteTextFile(victim_, "the file the waiter is told to delete");
-        Sleeper sleeper;
-        ASSERT_TRUE(sleeper.Get() != nullptr);
+        ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
+        ASSERT_TRUE(sleeper.Started());
         UniqueHandle inherited;
-        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Get(), ::GetCurrentProcess(),
-                                      inherited.Put(), access, TRUE, 0));
-        const RunningWaiter waiter(tool_, HandleText(inherited.Get()) + L" " + Quoted(victim_),
-                                   folder_.Path());
+        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Handle(),
+                                      ::GetCurrentProcess(), inherited.Put(), access, TRUE, 0));
+        const ChildProcess waiter =
+            StartWaiter(HandleText(inherited.Get()) + L" " + Quoted(victim_), true);
         ASSERT_TRUE(waiter.Started());
         inherited.Reset();
 

@@ -8,26 +8,6 @@
 namespace langsetup::test {
 namespace {
 
-// Sets an environment variable of the test process for one scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
-        wchar_t old[32768];
-        const DWORD length = ::GetEnvironmentVariableW(name, old, 32768);
-        if (length > 0 && length < 32768) {
-            old_ = std::wstring(old, length);
-        }
-        ::SetEnvironmentVariableW(name, value.c_str());
-    }
-    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const wchar_t* name_;
-    std::optional<std::wstring> old_;
-};
-
 TEST(SelfRemovalWin32, TemporaryFolderIsNeverCut) {
     ScratchDir scratch;
     // Longer than MAX_PATH: a 260-unit buffer would cut it.
@@ -82,22 +62,6 @@ TEST(SelfRemovalWin32, CopyOfAReadOnlyToolIsStillDeletedOnClose) {
     EXPECT_NE(::GetFileAttributesW(tool.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
-// Ends the process it holds at the end of the scope.
-struct LiveProcess {
-    UniqueHandle handle;
-    ~LiveProcess() {
-        if (handle) {
-            ::TerminateProcess(handle.Get(), 0);
-            ::WaitForSingleObject(handle.Get(), 5000);
-        }
-    }
-};
-
-LiveProcess StartSleeper() {
-    const std::wstring sleeper = TestProgramPath(L"selfremoval_sleeper.exe");
-    return LiveProcess{StartProcess(sleeper, L"\"" + sleeper + L"\"", {})};
-}
-
 UniqueHandle Duplicate(HANDLE source, DWORD access) {
     UniqueHandle copy;
     ::DuplicateHandle(::GetCurrentProcess(), source, ::GetCurrentProcess(), copy.Put(), access,
@@ -106,8 +70,8 @@ UniqueHandle Duplicate(HANDLE source, DWORD access) {
 }
 
 TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
-    const LiveProcess sleeper = StartSleeper();
-    ASSERT_TRUE(sleeper.handle.IsValid());
+    const ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
+    ASSERT_TRUE(sleeper.Started());
     const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const UniqueFileHandle file(::CreateFileW(TestProgramPath(L"selfremoval_sleeper.exe").c_str(),
                                               GENERIC_READ | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
@@ -123,9 +87,9 @@ TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
         DWORD rights;
         WaiterHandleCheck expected;
     } cases[] = {
-        {"other process", sleeper.handle.Get(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+        {"other process", sleeper.Handle(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
          WaiterHandleCheck::kProcess},
-        {"other process, SYNCHRONIZE only", sleeper.handle.Get(), SYNCHRONIZE,
+        {"other process, SYNCHRONIZE only", sleeper.Handle(), SYNCHRONIZE,
          WaiterHandleCheck::kProcess},
         {"own process", ::GetCurrentProcess(), PROCESS_ALL_ACCESS, WaiterHandleCheck::kUnusable},
         {"own process, SYNCHRONIZE only", ::GetCurrentProcess(), SYNCHRONIZE,

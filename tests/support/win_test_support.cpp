@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cwchar>
+#include <deque>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 #include <gtest/gtest.h>
-
-#include "app/unique_handle_win32.h"
 
 namespace langsetup::test {
 
@@ -142,7 +140,7 @@ bool RunLinuxShell(const std::string& script) {
     WriteTextFile(file, "(" + script + "\n); echo $? > " + partial + " && mv " + partial + " " +
                             status + "\n");
     // The temporary folder's Linux path holds no quote.
-    StartProcess(L"Z:\\bin\\sh", L"sh \"" + Widen(LinuxPath(file)) + L"\"", {});  // no handle
+    const ChildProcess shell(L"Z:\\bin\\sh", L"sh \"" + Widen(LinuxPath(file)) + L"\"");
     const bool ended = WaitFor([&] { return FileExists(done); });
     const std::optional<std::string> exitStatus = ReadTextFile(done);
     ::DeleteFileW(done.c_str());
@@ -150,22 +148,6 @@ bool RunLinuxShell(const std::string& script) {
     const bool ok = ended && exitStatus == "0\n";
     EXPECT_TRUE(ok) << script;
     return ok;
-}
-
-ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
-                         const std::wstring& currentDirectory, DWORD timeoutMs) {
-    ProcessOptions options;
-    options.currentDirectory = currentDirectory;
-    return RunProcessWith(application, commandLine, options, timeoutMs);
-}
-
-ProcessResult RunTool(const std::wstring& toolPath, const std::wstring& arguments,
-                      const std::wstring& currentDirectory, DWORD timeoutMs) {
-    std::wstring line = L"\"" + toolPath + L"\"";
-    if (!arguments.empty()) {
-        line += L" " + arguments;
-    }
-    return RunProcess(toolPath, line, currentDirectory, timeoutMs);
 }
 
 bool FileExists(const std::wstring& path) {
@@ -219,89 +201,36 @@ TreeSnapshot SnapshotTree(const std::wstring& root) {
     return snapshot;
 }
 
-namespace {
-
-bool SameVariableName(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)
+    : name_(std::move(name)) {
+    if (const DWORD size = ::GetEnvironmentVariableW(name_.c_str(), nullptr, 0); size > 0) {
+        std::wstring old(size, L'\0');
+        old.resize(::GetEnvironmentVariableW(name_.c_str(), old.data(), size));
+        old_ = old;
+    }
+    ::SetEnvironmentVariableW(name_.c_str(), value.c_str());
 }
 
-// The test's environment with `overrides` set: a block of "name=value" strings, each
-// terminated, and one more terminator at the end.
-std::vector<wchar_t> EnvironmentBlock(const std::map<std::wstring, std::wstring>& overrides) {
-    std::vector<std::wstring> entries;
-    if (wchar_t* inherited = ::GetEnvironmentStringsW()) {
-        for (const wchar_t* entry = inherited; *entry != L'\0'; entry += wcslen(entry) + 1) {
-            const std::wstring text = entry;
-            // Entries such as "=C:=C:\x" begin with their own "=".
-            const std::wstring name = text.substr(0, text.find(L'=', 1));
-            bool overridden = false;
-            for (const auto& item : overrides) {
-                overridden = overridden || SameVariableName(name, item.first);
-            }
-            if (!overridden) {
-                entries.push_back(text);
-            }
-        }
-        ::FreeEnvironmentStringsW(inherited);
+ChildProcess::ChildProcess(const std::wstring& application, const std::wstring& commandLine,
+                           const ProcessOptions& options) {
+    // The process inherits the test's environment with these set while it starts.
+    std::deque<ScopedVariable> environment;
+    for (const auto& [name, value] : options.environment) {
+        environment.emplace_back(name, value);
     }
-    for (const auto& [name, value] : overrides) {
-        entries.push_back(name + L"=" + value);
-    }
-    std::vector<wchar_t> block;
-    for (const auto& entry : entries) {
-        block.insert(block.end(), entry.begin(), entry.end());
-        block.push_back(L'\0');
-    }
-    block.push_back(L'\0');
-    return block;
-}
-
-}  // namespace
-
-UniqueHandle StartProcess(const std::wstring& application, const std::wstring& commandLine,
-                          const ProcessOptions& options) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    UniqueProcessInformation info;
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    std::vector<wchar_t> environment;
-    if (!options.environment.empty()) {
-        environment = EnvironmentBlock(options.environment);
+    std::wstring line = commandLine;  // CreateProcessW may write to it
+    const wchar_t* folder =
+        options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
+    const bool started = ::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr,
+                                          options.inheritHandles ? TRUE : FALSE,
+                                          options.job == nullptr ? 0 : CREATE_SUSPENDED, nullptr,
+                                          folder, &startup, info_.Put()) != FALSE;
+    if (started && options.job != nullptr) {  // suspended until it is in the job
+        EXPECT_TRUE(::AssignProcessToJobObject(options.job, info_.Process()));
+        ::ResumeThread(info_.Thread());
     }
-    const DWORD flags = (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT) |
-                        (options.job == nullptr ? 0 : CREATE_SUSPENDED);
-    if (!::CreateProcessW(
-            application.c_str(), line.data(), nullptr, nullptr,
-            options.inheritHandles ? TRUE : FALSE, flags,
-            environment.empty() ? nullptr : environment.data(),
-            options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
-            info.Put())) {
-        return UniqueHandle{};
-    }
-    if (options.job != nullptr) {
-        EXPECT_TRUE(::AssignProcessToJobObject(options.job, info.Process()));
-        ::ResumeThread(info.Thread());
-    }
-    return info.TakeProcess();
-}
-
-ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
-                             const ProcessOptions& options, DWORD timeoutMs) {
-    ProcessResult result;
-    const UniqueHandle process = StartProcess(application, commandLine, options);
-    if (!process) {
-        return result;
-    }
-    result.started = true;
-    if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
-        result.timedOut = true;
-        ::TerminateProcess(process.Get(), 99);
-        ::WaitForSingleObject(process.Get(), 5000);
-    }
-    ::GetExitCodeProcess(process.Get(), &result.exitCode);
-    return result;
 }
 
 }  // namespace langsetup::test

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/unique_handle_win32.h"
 #include "support/text_win32.h"
@@ -48,20 +49,88 @@ std::string ShellQuoted(const std::string& text);
 // Runs `script` with /bin/sh; true when it ends with exit code 0.
 bool RunLinuxShell(const std::string& script);
 
+// Sets an environment variable of the test process for one scope.
+class ScopedVariable {
+public:
+    ScopedVariable(std::wstring name, const std::wstring& value);
+    ~ScopedVariable() { ::SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::wstring name_;
+    std::optional<std::wstring> old_;  // none: it was not set
+};
+
 struct ProcessResult {
     bool started = false;
     bool timedOut = false;  // the process was killed after the time limit
     DWORD exitCode = 0;
 };
 
-// Starts `application` (exactly that file) with `commandLine` as its whole command line, in
-// `currentDirectory` (or the test's own when empty), and waits at most `timeoutMs`.
-ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
-                         const std::wstring& currentDirectory = L"", DWORD timeoutMs = 60000);
+// How a ChildProcess starts.
+struct ProcessOptions {
+    explicit ProcessOptions(std::wstring folder = {}) : currentDirectory(std::move(folder)) {}
 
-// Runs a copy of the tool at `toolPath` with `arguments` after its quoted path.
-ProcessResult RunTool(const std::wstring& toolPath, const std::wstring& arguments,
-                      const std::wstring& currentDirectory = L"", DWORD timeoutMs = 60000);
+    std::wstring currentDirectory;  // the test's own when empty
+    // Variables set for the process over the test's own.
+    std::map<std::wstring, std::wstring> environment;
+    bool inheritHandles = false;  // pass the test's inheritable handles on
+    HANDLE job = nullptr;         // a job the process is put in before it runs
+};
+
+// A process the test started. It is ended at the end of the scope if it still runs, so that no
+// test leaves a process behind.
+class ChildProcess {
+public:
+    // Starts `application` (exactly that file) with `commandLine` as its whole command line.
+    ChildProcess(const std::wstring& application, const std::wstring& commandLine,
+                 const ProcessOptions& options = ProcessOptions());
+    ~ChildProcess() { End(); }
+    ChildProcess(ChildProcess&&) = default;
+    ChildProcess& operator=(ChildProcess&&) = delete;
+
+    bool Started() const { return info_.IsValid(); }
+    HANDLE Handle() const { return info_.Process(); }
+    // Whether it has ended, or ends within `timeoutMs`.
+    bool EndsWithin(DWORD timeoutMs) const {
+        return ::WaitForSingleObject(Handle(), timeoutMs) == WAIT_OBJECT_0;
+    }
+    // Waits at most `timeoutMs` for it to end by itself, then ends it.
+    ProcessResult Wait(DWORD timeoutMs = 60000) {
+        ProcessResult result;
+        result.started = Started();
+        if (result.started) {
+            result.timedOut = !EndsWithin(timeoutMs);
+            End();
+            ::GetExitCodeProcess(Handle(), &result.exitCode);
+        }
+        return result;
+    }
+    // Ends it now if it still runs.
+    void End() {
+        if (Started() && !EndsWithin(0)) {
+            ::TerminateProcess(Handle(), 99);
+            ::WaitForSingleObject(Handle(), 5000);
+        }
+    }
+
+private:
+    UniqueProcessInformation info_;
+};
+
+// Starts a program built beside the tests with its quoted path as its command line.
+inline ChildProcess StartTestProgram(const std::wstring& fileName) {
+    return ChildProcess(TestProgramPath(fileName), Quoted(TestProgramPath(fileName)));
+}
+
+// Runs `application` with `commandLine` in `currentDirectory` (the test's own when empty) and
+// waits at most `timeoutMs`.
+inline ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
+                                const std::wstring& currentDirectory = L"",
+                                DWORD timeoutMs = 60000) {
+    return ChildProcess(application, commandLine, ProcessOptions(currentDirectory)).Wait(timeoutMs);
+}
 
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);  // a folder
@@ -87,23 +156,5 @@ bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
     }
     return true;
 }
-
-// How StartProcess and RunProcessWith start a process.
-struct ProcessOptions {
-    std::wstring currentDirectory;  // the test's own when empty
-    // Variables set for the process (names compared without case), over the inherited ones.
-    std::map<std::wstring, std::wstring> environment;
-    bool inheritHandles = false;  // pass the test's inheritable handles on
-    HANDLE job = nullptr;         // a job the process is put in before it runs
-};
-
-// Starts `application` (exactly that file) with `commandLine` and does not wait. The handle is
-// invalid when the process could not be started.
-UniqueHandle StartProcess(const std::wstring& application, const std::wstring& commandLine,
-                          const ProcessOptions& options);
-
-// Like RunProcess, with options.
-ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
-                             const ProcessOptions& options, DWORD timeoutMs = 60000);
 
 }  // namespace langsetup::test
