@@ -25,15 +25,17 @@ protected:
         temp_ = root_ / relativeTemp;
         CopyFileOrFail(ToolPath(), tool_);
         const TreeSnapshot before = SnapshotTree(root_.Path());
+        EXPECT_TRUE(EndedWithExitZero(Clean(job)));
+        return before;
+    }
+
+    // Runs the tool with /clean from the root, in `job` when there is one, with TMP and TEMP
+    // naming temp_.
+    ProcessResult Clean(HANDLE job = nullptr) {
         ProcessOptions options(root_.Path());
         options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
         options.job = job;
-        const ProcessResult result =
-            ChildProcess(tool_, Quoted(tool_) + L" /clean", options).Wait(kBoundMs);
-        EXPECT_TRUE(result.started);
-        EXPECT_FALSE(result.timedOut);
-        EXPECT_EQ(result.exitCode, 0u);
-        return before;
+        return ChildProcess(tool_, Quoted(tool_) + L" /clean", options).Wait(kBoundMs);
     }
 
     // The tool and its temporary copy are gone; every other file under the root is as before.
@@ -60,9 +62,11 @@ protected:
     // file under the root, the tool among them, is as before.
     void ExpectCleanStartsNoCopy(const std::wstring& relativeTemp) {
         MakeDirectory(root_ / L"tool");
-        const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", relativeTemp);
-        ::Sleep(1000);
-        EXPECT_EQ(SnapshotTree(root_.Path()), before);
+        tool_ = root_ / L"tool\\langsetup.exe";
+        temp_ = root_ / relativeTemp;
+        CopyFileOrFail(ToolPath(), tool_);
+        ExpectRunLeavesFolderUnchanged(
+            root_.Path(), [&] { return Clean(); }, 1000);
     }
 
     ScratchDir root_{L"langsetup-clean"};
@@ -152,51 +156,26 @@ TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
 }
 
 // The waiter form typed by hand or passed by a test.
-class WaiterEndToEnd : public ::testing::Test {
+class WaiterEndToEnd : public ToolCopyTest {
 protected:
     void SetUp() override {
-        CopyFileOrFail(ToolPath(), tool_);
+        ToolCopyTest::SetUp();
         WriteTextFile(victim_, "the file the waiter is told to delete");
-        WriteTextFile(folder_ / L"1031", "a file named like an argument");
-        WriteTextFile(folder_ / L"de.exe", "a file named like a module");
     }
 
-    // The tool with `arguments` after its quoted path, started from the folder.
-    ChildProcess StartWaiter(const std::wstring& arguments, bool inheritHandles = false) {
-        ProcessOptions options(folder_.Path());
-        options.inheritHandles = inheritHandles;
-        return ChildProcess(tool_, Quoted(tool_) + L" " + arguments, options);
-    }
-    ProcessResult RunWaiter(const std::wstring& arguments, bool inheritHandles = false) {
-        return StartWaiter(arguments, inheritHandles).Wait(kBoundMs);
-    }
-
-    void ExpectEndsAndKeepsEveryFile(const std::wstring& arguments, bool inheritHandles = false) {
-        const TreeSnapshot before = SnapshotTree(folder_.Path());
-        const ProcessResult result = RunWaiter(arguments, inheritHandles);
-        EXPECT_TRUE(result.started) << Narrow(arguments);
-        EXPECT_FALSE(result.timedOut) << Narrow(arguments);
-        EXPECT_EQ(result.exitCode, 0u) << Narrow(arguments);
-        EXPECT_EQ(SnapshotTree(folder_.Path()), before) << Narrow(arguments);
-    }
-
-    ScratchDir folder_{L"langsetup waiter"};
-    std::wstring tool_ = folder_ / L"langsetup.exe";
     std::wstring victim_ = folder_ / L"victim file.txt";
 };
 
 TEST_F(WaiterEndToEnd, HandTypedZeroDeletesTheFileAtOnce) {
-    const ProcessResult result = RunWaiter(L"0 " + Quoted(victim_));
-    ASSERT_TRUE(result.started);
-    EXPECT_FALSE(result.timedOut);
+    EXPECT_TRUE(
+        EndedWithExitZero(StartTool(Quoted(tool_) + L" 0 " + Quoted(victim_)).Wait(kBoundMs)));
     EXPECT_FALSE(FileExists(victim_));
     EXPECT_TRUE(FileExists(folder_ / L"1031"));
 }
 
 TEST_F(WaiterEndToEnd, HandTypedNumberThatNamesNoHandleDeletesAtOnce) {
-    const ProcessResult result = RunWaiter(L"2147483644 " + Quoted(victim_));
-    ASSERT_TRUE(result.started);
-    EXPECT_FALSE(result.timedOut);
+    const std::wstring line = Quoted(tool_) + L" 2147483644 " + Quoted(victim_);
+    EXPECT_TRUE(EndedWithExitZero(StartTool(line).Wait(kBoundMs)));
     EXPECT_FALSE(FileExists(victim_));
 }
 
@@ -205,13 +184,13 @@ TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
     for (const std::wstring& arguments : std::initializer_list<std::wstring>{
              L"/INSTALL 1031", L"/Install de.exe", L"-install 1031", L"de.exe 1031",
              L"12x " + victim, L"\"\" " + victim, L"0x0 " + victim, L"\"0 \" " + victim}) {
-        ExpectEndsAndKeepsEveryFile(arguments);
+        ExpectRunChangesNothing(Quoted(tool_) + L" " + arguments, kBoundMs);
     }
 }
 
 TEST_F(WaiterEndToEnd, PseudoHandlesEndInBoundedTimeAndDeleteNothing) {
     for (const wchar_t* handle : {L"-1", L"-2", L"-3", L"-4", L"-5", L"-6"}) {
-        ExpectEndsAndKeepsEveryFile(std::wstring(handle) + L" " + Quoted(victim_));
+        ExpectRunChangesNothing(Quoted(tool_) + L" " + handle + L" " + Quoted(victim_), kBoundMs);
     }
 }
 
@@ -227,7 +206,8 @@ UniqueHandle InheritableEvent() {
 TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
     const UniqueHandle event = InheritableEvent();  // never set
     ASSERT_TRUE(event.IsValid());
-    ExpectEndsAndKeepsEveryFile(HandleText(event.Get()) + L" " + Quoted(victim_), true);
+    ExpectRunChangesNothing(Quoted(tool_) + L" " + HandleText(event.Get()) + L" " + Quoted(victim_),
+                            kBoundMs);
 }
 
 TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
@@ -242,7 +222,7 @@ TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
         ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Handle(),
                                       ::GetCurrentProcess(), inherited.Put(), access, TRUE, 0));
         const ChildProcess waiter =
-            StartWaiter(HandleText(inherited.Get()) + L" " + Quoted(victim_), true);
+            StartTool(Quoted(tool_) + L" " + HandleText(inherited.Get()) + L" " + Quoted(victim_));
         ASSERT_TRUE(waiter.Started());
         inherited.Reset();
 

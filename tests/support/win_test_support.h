@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include <gtest/gtest.h>
+
 #include "app/unique_handle_win32.h"
 #include "support/text_win32.h"
 
@@ -132,6 +134,15 @@ inline ProcessResult RunProcess(const std::wstring& application, const std::wstr
     return ChildProcess(application, commandLine, ProcessOptions(currentDirectory)).Wait(timeoutMs);
 }
 
+// Whether the process ran and ended by itself with exit code 0.
+inline ::testing::AssertionResult EndedWithExitZero(const ProcessResult& result) {
+    if (result.started && !result.timedOut && result.exitCode == 0) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "started " << result.started << ", timed out "
+                                         << result.timedOut << ", exit code " << result.exitCode;
+}
+
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);  // a folder
 void WriteTextFile(const std::wstring& path, const std::string& content);
@@ -143,6 +154,44 @@ void MakeDirectory(const std::wstring& path);
 // folders -2: they are not followed).
 using TreeSnapshot = std::map<std::wstring, std::int64_t>;
 TreeSnapshot SnapshotTree(const std::wstring& root);
+
+// Expects that `run` (which runs a process and gives its ProcessResult) sees the process end by
+// itself with exit code 0 and that, `settleMs` later, every file under `folder` is as it was.
+template <typename Run>
+void ExpectRunLeavesFolderUnchanged(const std::wstring& folder, Run run, DWORD settleMs = 0) {
+    const TreeSnapshot before = SnapshotTree(folder);
+    EXPECT_TRUE(EndedWithExitZero(run()));
+    ::Sleep(settleMs);
+    EXPECT_EQ(SnapshotTree(folder), before);
+}
+
+// A copy of the built tool in a scratch folder (with blanks in its name), beside files named like
+// its arguments ("1031", "de.exe") that a run which does nothing must leave alone.
+class ToolCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopyFileOrFail(ToolPath(), tool_);
+        WriteTextFile(folder_ / L"1031", "a file named like an argument");
+        WriteTextFile(folder_ / L"de.exe", "a file named like a module");
+    }
+    // Starts the copy with `line` as its whole command line, from its folder, passing the test's
+    // inheritable handles on.
+    ChildProcess StartTool(const std::wstring& line) const {
+        ProcessOptions options(folder_.Path());
+        options.inheritHandles = true;
+        return ChildProcess(tool_, line, options);
+    }
+    // Expects that the copy, run with `line`, ends within `timeoutMs` with exit code 0 and
+    // changes no file in its folder.
+    void ExpectRunChangesNothing(const std::wstring& line, DWORD timeoutMs = 60000) const {
+        SCOPED_TRACE(Narrow(line));
+        ExpectRunLeavesFolderUnchanged(folder_.Path(),
+                                       [&] { return StartTool(line).Wait(timeoutMs); });
+    }
+
+    ScratchDir folder_{L"langsetup tool copy"};
+    std::wstring tool_ = folder_ / L"langsetup.exe";
+};
 
 // Polls `condition` until it holds or `timeoutMs` has passed; returns its last result.
 template <typename Condition>
