@@ -8,6 +8,7 @@
 #include "app/unique_handle_win32.h"
 #include "language/res_manager.h"
 #include "registry/registry_test_key.h"
+#include "support/scoped_module_directory.h"
 
 namespace langsetup::test {
 namespace {
@@ -23,13 +24,11 @@ protected:
         ASSERT_TRUE(hostKeyLock_.IsValid());
         ASSERT_NE(::WaitForSingleObject(hostKeyLock_.Get(), 60000), WAIT_TIMEOUT);
         locked_ = true;
-        savedDirectory_ = ModuleDirectory();
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kHostKey);
         ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kHostKey));
     }
     void TearDown() override {
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kHostKey);
-        ModuleDirectory() = savedDirectory_;
         if (locked_) {
             ::ReleaseMutex(hostKeyLock_.Get());
         }
@@ -42,7 +41,7 @@ protected:
 
     UniqueHandle hostKeyLock_{::CreateMutexW(nullptr, FALSE, L"langsetup-test-pexalo-key")};
     bool locked_ = false;
-    ModuleDirectoryInfo savedDirectory_;
+    const ScopedModuleDirectory restoreModuleDirectory_;
     CResManager manager_;
 };
 

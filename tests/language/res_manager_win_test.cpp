@@ -14,6 +14,7 @@
 #include "app/module_directory.h"
 #include "app/wide_win32.h"
 #include "language/module_command_line.h"
+#include "support/scoped_module_directory.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
@@ -32,18 +33,16 @@ protected:
         CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"Languages\\de.exe");
         CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"de.exe");
     }
-    void TearDown() override {
-        ::SetCurrentDirectoryW(savedDirectory_.c_str());
-        FillModuleDirectory(u"", true);
-    }
+    void TearDown() override { ::SetCurrentDirectoryW(savedDirectory_.c_str()); }
 
     bool CurrentDirectoryUntouched() {
         return FileExists(scratch_ / L"Languages\\de.exe") && FileExists(scratch_ / L"de.exe") &&
                !FileExists(scratch_ / L"module-record.txt");
     }
 
-    ScratchDir scratch_{L"langsetup-manager"};
+    const ScopedModuleDirectory restoreModuleDirectory_;
     std::wstring savedDirectory_;
+    ScratchDir scratch_{L"langsetup-manager"};
 };
 
 TEST_F(ResManagerFolders, UnknownToolFolderRunsAndDeletesNothing) {
