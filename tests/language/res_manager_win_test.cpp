@@ -99,7 +99,8 @@ std::vector<std::wstring> SplitAsThePlatformDoes(const std::u16string& line) {
 TEST(ModuleCommandLineOnWindows, ThePlatformReadsTheWholePathAsOneArgument) {
     for (const std::wstring path :
          {L"C:\\My Tool\\de.exe", L"C:\\Program Files (x86)\\Pexalo 2\\en.exe",
-          L"C:\\a  b\\\tc\\fr.exe", L"\\\\server\\share name\\x\\nl.exe", L"C:\\Tool\\ru.exe"}) {
+          L"C:\\a  b\\\tc\\fr.exe", L"\\\\server\\share name\\x\\nl.exe", L"C:\\Tool\\ru.exe",
+          L"C:\\\U0001F600 x\\de.exe"}) {
         SCOPED_TRACE(Narrow(path));
         EXPECT_EQ(SplitAsThePlatformDoes(ModuleCommandLine(ToU16(path))),
                   std::vector<std::wstring>{path});

@@ -2,7 +2,6 @@
 langsetup_tests(
   CORE
     language/language_table_test.cpp
-    language/module_command_line_test.cpp
     language/module_entry_rule_test.cpp
   WIN32
     language/install_e2e_test.cpp

@@ -8,25 +8,11 @@ namespace {
 
 constexpr DWORD kBoundMs = 15000;
 
-bool HasTemporaryCopies(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\Del*.tmp").c_str(), &data));
-    return search.IsValid();
-}
-
 class CleanEndToEnd : public ::testing::Test {
 protected:
-    // Places the tool at `relativeTool` under the root and runs it with /clean from the root, in
-    // `job` when there is one, with TMP and TEMP naming `relativeTemp`. Returns the root's files
-    // from before the run.
-    TreeSnapshot PlaceAndClean(const std::wstring& relativeTool, const std::wstring& relativeTemp,
-                               HANDLE job = nullptr) {
-        tool_ = root_ / relativeTool;
-        temp_ = root_ / relativeTemp;
-        CopyFileOrFail(ToolPath(), tool_);
-        const TreeSnapshot before = SnapshotTree(root_.Path());
-        EXPECT_TRUE(EndedWithExitZero(Clean(job)));
-        return before;
+    void SetUp() override {
+        MakeDirectory(root_ / L"app");
+        MakeDirectory(temp_);
     }
 
     // Runs the tool with /clean from the root, in `job` when there is one, with TMP and TEMP
@@ -38,92 +24,91 @@ protected:
         return ChildProcess(tool_, Quoted(tool_) + L" /clean", options).Wait(kBoundMs);
     }
 
+    // Places the tool at `relativeTool` under the root and runs /clean. Returns the root's files
+    // from before the run.
+    TreeSnapshot PlaceAndClean(const std::wstring& relativeTool = L"app\\langsetup.exe",
+                               HANDLE job = nullptr) {
+        relativeTool_ = relativeTool;
+        tool_ = root_ / relativeTool;
+        CopyFileOrFail(ToolPath(), tool_);
+        const TreeSnapshot before = SnapshotTree(root_.Path());
+        EXPECT_TRUE(EndedWithExitZero(Clean(job)));
+        return before;
+    }
+
     // The tool and its temporary copy are gone; every other file under the root is as before.
-    void ExpectOnlyTheToolRemoved(TreeSnapshot before, const std::wstring& relativeTool) {
+    void ExpectOnlyTheToolRemoved(TreeSnapshot before) {
         EXPECT_TRUE(WaitFor([&] { return !FileExists(tool_); }, kBoundMs)) << Narrow(tool_);
-        EXPECT_TRUE(WaitFor([&] { return !HasTemporaryCopies(temp_); }, kBoundMs));
-        before.erase(relativeTool);
+        const auto copyGone = [&] {
+            WIN32_FIND_DATAW data;
+            return !UniqueFindHandle(::FindFirstFileW((temp_ + L"\\Del*.tmp").c_str(), &data));
+        };
+        EXPECT_TRUE(WaitFor(copyGone, kBoundMs));
+        before.erase(relativeTool_);
         EXPECT_EQ(SnapshotTree(root_.Path()), before);
     }
 
-    // Makes nested folders "temp\<segment>\<segment>..." under the root until the full path is
-    // at least `minLength` units long; returns it relative to the root.
-    std::wstring MakeNestedTemp(std::size_t minLength, const std::wstring& segment) {
-        std::wstring temp = L"temp";
-        MakeDirectory(root_ / temp);
-        while ((root_ / temp).size() < minLength) {
-            temp += L"\\" + segment;
-            MakeDirectory(root_ / temp);
-        }
-        return temp;
-    }
-
-    // With TMP and TEMP naming `relativeTemp`, /clean starts no copy: a second later every
-    // file under the root, the tool among them, is as before.
-    void ExpectCleanStartsNoCopy(const std::wstring& relativeTemp) {
-        MakeDirectory(root_ / L"tool");
-        tool_ = root_ / L"tool\\langsetup.exe";
-        temp_ = root_ / relativeTemp;
-        CopyFileOrFail(ToolPath(), tool_);
-        ExpectRunLeavesFolderUnchanged(
-            root_.Path(), [&] { return Clean(); }, 1000);
-    }
-
     ScratchDir root_{L"langsetup-clean"};
+    std::wstring temp_ = root_ / L"temp";
+    std::wstring relativeTool_;
     std::wstring tool_;
-    std::wstring temp_;
 };
 
 TEST_F(CleanEndToEnd, RemovesTheToolAndThenItsTemporaryCopy) {
-    MakeDirectory(root_ / L"tool");
-    MakeDirectory(root_ / L"temp");
-    MakeDirectory(root_ / L"tool\\Languages");
-    WriteTextFile(root_ / L"tool\\Languages\\de.exe", "a module");
-    WriteTextFile(root_ / L"tool\\readme.txt", "beside the tool");
+    MakeDirectory(root_ / L"app\\Languages");
+    WriteTextFile(root_ / L"app\\Languages\\de.exe", "a module");
+    WriteTextFile(root_ / L"app\\readme.txt", "beside the tool");
     WriteTextFile(root_ / L"temp\\Del0.tmp.keep", "someone else's file");
-    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", L"temp");
-    ExpectOnlyTheToolRemoved(before, L"tool\\langsetup.exe");
+    ExpectOnlyTheToolRemoved(PlaceAndClean());
 }
 
 TEST_F(CleanEndToEnd, ToolInAFolderWithBlanksIsRemovedWhole) {
     MakeDirectory(root_ / L"My Tool 2");
-    MakeDirectory(root_ / L"temp");
     // What an unquoted own path would split into, as seen from the current folder.
     for (const wchar_t* decoy : {L"My", L"My.exe", L"Tool", L"Tool 2"}) {
         WriteTextFile(root_ / decoy, "decoy");
     }
     MakeDirectory(root_ / L"2");
     WriteTextFile(root_ / L"2\\langsetup.exe", "decoy");
-    const TreeSnapshot before = PlaceAndClean(L"My Tool 2\\langsetup.exe", L"temp");
-    ExpectOnlyTheToolRemoved(before, L"My Tool 2\\langsetup.exe");
+    ExpectOnlyTheToolRemoved(PlaceAndClean(L"My Tool 2\\langsetup.exe"));
 }
 
 TEST_F(CleanEndToEnd, TemporaryFolderWithBlanksDeletesNoFragment) {
     // Unquoted, the copy's path would give it the arguments "0" and "decoy": a waiter that
     // deletes "decoy" at once.
-    MakeDirectory(root_ / L"tool");
-    MakeDirectory(root_ / L"tmp 0 decoy more");
+    temp_ = root_ / L"tmp 0 decoy more";
+    MakeDirectory(temp_);
     for (const wchar_t* decoy : {L"tmp", L"tmp.exe", L"0", L"decoy", L"decoy more"}) {
         WriteTextFile(root_ / decoy, "decoy");
     }
     MakeDirectory(root_ / L"more");
     WriteTextFile(root_ / L"more\\keep.txt", "decoy");
-    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", L"tmp 0 decoy more");
-    ExpectOnlyTheToolRemoved(before, L"tool\\langsetup.exe");
+    ExpectOnlyTheToolRemoved(PlaceAndClean());
 }
 
-TEST_F(CleanEndToEnd, TemporaryFolderTooLongForATemporaryFileNameStartsNoCopy) {
-    // The platform reports the folder whole, but a temporary file name in it would not fit
-    // MAX_PATH: no copy starts and the tool stays.
-    std::wstring temp = MakeNestedTemp(230, L"long-folder");
-    temp += L"\\" + std::wstring(252 - (root_ / temp).size() - 1, L't');
-    MakeDirectory(root_ / temp);
-    ASSERT_EQ((root_ / temp).size(), 252u);
-    ExpectCleanStartsNoCopy(temp);
-}
-
-TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
-    ExpectCleanStartsNoCopy(MakeNestedTemp(300, L"a-long-folder-name"));
+// The platform reports the folder with its backslash and adds "DelXXXX.tmp" to it: with more than
+// 246 units a temporary file name could reach MAX_PATH. Then no copy starts and the tool stays,
+// also for a folder that the platform reports whole (252) and one that it refuses (300).
+TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo246UnitsWithItsBackslashServes) {
+    for (const std::size_t length : {245, 246, 252, 300}) {
+        SCOPED_TRACE(length);
+        temp_ = root_ / (L"temp-" + std::to_wstring(length));
+        MakeDirectory(temp_);
+        while (temp_.size() < length) {
+            const std::size_t left = length - temp_.size() - 1;  // after the next backslash
+            temp_ += L"\\" + std::wstring(left > 100 ? 50 : left, L't');
+            MakeDirectory(temp_);
+        }
+        if (length + 1 <= 246) {
+            ExpectOnlyTheToolRemoved(PlaceAndClean());
+        } else {
+            // A second after /clean has ended every file, the tool among them, is as before.
+            tool_ = root_ / L"app\\langsetup.exe";
+            CopyFileOrFail(ToolPath(), tool_);
+            ExpectRunLeavesFolderUnchanged(
+                root_.Path(), [&] { return Clean(); }, 1000);
+        }
+    }
 }
 
 // Installers and CI runners start the tool in a job that ends every process left in it when the
@@ -131,11 +116,6 @@ TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
 TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
     for (const bool breakawayAllowed : {true, false}) {
         SCOPED_TRACE(breakawayAllowed ? "breakaway allowed" : "breakaway refused");
-        const std::wstring tool = breakawayAllowed ? L"tool-a" : L"tool-b";
-        MakeDirectory(root_ / tool);
-        if (!DirectoryExists(root_ / L"temp")) {
-            MakeDirectory(root_ / L"temp");
-        }
         UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags =
@@ -144,14 +124,14 @@ TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
         ASSERT_TRUE(::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits,
                                               sizeof(limits)));
 
-        const TreeSnapshot before = PlaceAndClean(tool + L"\\langsetup.exe", L"temp", job.Get());
+        const TreeSnapshot before = PlaceAndClean(L"app\\langsetup.exe", job.Get());
         // The tool has ended. A waiter that left the job outlives it; one that could not leave
         // it (as before) needs the job to stay open until it is done.
         if (!breakawayAllowed) {
             EXPECT_TRUE(WaitFor([&] { return !FileExists(tool_); }, kBoundMs));
         }
         job.Reset();
-        ExpectOnlyTheToolRemoved(before, tool + L"\\langsetup.exe");
+        ExpectOnlyTheToolRemoved(before);
     }
 }
 
