@@ -25,33 +25,31 @@ namespace {
 class ResManagerFolders : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t saved[MAX_PATH + 1] = {};
-        ::GetCurrentDirectoryW(MAX_PATH + 1, saved);
-        savedDirectory_ = saved;
+        ::GetCurrentDirectoryW(MAX_PATH + 1, savedDirectory_);
         ASSERT_TRUE(::SetCurrentDirectoryW(scratch_.Path().c_str()));
         MakeDirectory(scratch_ / L"Languages");
         CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"Languages\\de.exe");
         CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"de.exe");
     }
-    void TearDown() override { ::SetCurrentDirectoryW(savedDirectory_.c_str()); }
+    void TearDown() override { ::SetCurrentDirectoryW(savedDirectory_); }
 
     bool CurrentDirectoryUntouched() {
         return FileExists(scratch_ / L"Languages\\de.exe") && FileExists(scratch_ / L"de.exe") &&
                !FileExists(scratch_ / L"module-record.txt");
     }
 
+    // Installs for German through a manager whose end runs the cleanup.
+    static void InstallGerman() { CResManager().InstallForLocale(1031); }
+
     const ScopedModuleDirectory restoreModuleDirectory_;
-    std::wstring savedDirectory_;
+    wchar_t savedDirectory_[MAX_PATH + 1] = {};
     ScratchDir scratch_{L"langsetup-manager"};
 };
 
 TEST_F(ResManagerFolders, UnknownToolFolderRunsAndDeletesNothing) {
     FillModuleDirectory(u"", true);
     const TreeSnapshot before = SnapshotTree(scratch_.Path());
-    {
-        CResManager manager;
-        manager.InstallForLocale(1031);
-    }
+    InstallGerman();
     EXPECT_EQ(SnapshotTree(scratch_.Path()), before);
     EXPECT_TRUE(CurrentDirectoryUntouched());
 }
@@ -60,10 +58,7 @@ TEST_F(ResManagerFolders, PathWithoutBackslashRunsNothingButCleansBesideTheUncut
     ASSERT_EQ(FillModuleDirectory(u"tool.exe", false), ModuleDirectoryState::kNoBackslash);
     MakeDirectory(scratch_ / L"tool.exeLanguages");
     CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"tool.exeLanguages\\fr.exe");
-    {
-        CResManager manager;
-        manager.InstallForLocale(1031);
-    }
+    InstallGerman();
     EXPECT_FALSE(DirectoryExists(scratch_ / L"tool.exeLanguages"));
     EXPECT_FALSE(FileExists(scratch_ / L"tool.exede.exe"));
     EXPECT_TRUE(CurrentDirectoryUntouched());

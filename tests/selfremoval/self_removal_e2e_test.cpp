@@ -146,17 +146,16 @@ protected:
     std::wstring victim_ = folder_ / L"victim file.txt";
 };
 
-TEST_F(WaiterEndToEnd, HandTypedZeroDeletesTheFileAtOnce) {
-    EXPECT_TRUE(
-        EndedWithExitZero(StartTool(Quoted(tool_) + L" 0 " + Quoted(victim_)).Wait(kBoundMs)));
-    EXPECT_FALSE(FileExists(victim_));
-    EXPECT_TRUE(FileExists(folder_ / L"1031"));
-}
-
-TEST_F(WaiterEndToEnd, HandTypedNumberThatNamesNoHandleDeletesAtOnce) {
-    const std::wstring line = Quoted(tool_) + L" 2147483644 " + Quoted(victim_);
-    EXPECT_TRUE(EndedWithExitZero(StartTool(line).Wait(kBoundMs)));
-    EXPECT_FALSE(FileExists(victim_));
+// Zero, and a number that names no handle, leave nothing to wait for.
+TEST_F(WaiterEndToEnd, HandTypedZeroOrNumberThatNamesNoHandleDeletesTheFileAtOnce) {
+    for (const std::wstring handle : {L"0", L"2147483644"}) {
+        SCOPED_TRACE(Narrow(handle));
+        WriteTextFile(victim_, "the file the waiter is told to delete");
+        const std::wstring line = Quoted(tool_) + L" " + handle + L" " + Quoted(victim_);
+        EXPECT_TRUE(EndedWithExitZero(StartTool(line).Wait(kBoundMs)));
+        EXPECT_FALSE(FileExists(victim_));
+        EXPECT_TRUE(FileExists(folder_ / L"1031"));
+    }
 }
 
 TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
@@ -178,13 +177,9 @@ std::wstring HandleText(HANDLE handle) {
     return std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(handle)));
 }
 
-UniqueHandle InheritableEvent() {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    return UniqueHandle(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
-}
-
 TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
-    const UniqueHandle event = InheritableEvent();  // never set
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const UniqueHandle event(::CreateEventW(&inherit, TRUE, FALSE, nullptr));  // never set
     ASSERT_TRUE(event.IsValid());
     ExpectRunChangesNothing(Quoted(tool_) + L" " + HandleText(event.Get()) + L" " + Quoted(victim_),
                             kBoundMs);

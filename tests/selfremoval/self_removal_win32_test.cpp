@@ -67,22 +67,15 @@ TEST(SelfRemovalWin32, CopyOfAReadOnlyToolIsStillDeletedOnClose) {
     EXPECT_NE(::GetFileAttributesW(tool.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
-UniqueHandle Duplicate(HANDLE source, DWORD access) {
-    UniqueHandle copy;
-    ::DuplicateHandle(::GetCurrentProcess(), source, ::GetCurrentProcess(), copy.Put(), access,
-                      FALSE, 0);
-    return copy;
-}
-
 TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
+    using enum WaiterHandleCheck;
     const ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
-    ASSERT_TRUE(sleeper.Started());
     const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const UniqueFileHandle file(::CreateFileW(TestProgramPath(L"selfremoval_sleeper.exe").c_str(),
                                               GENERIC_READ | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(event.IsValid() && file.IsValid());
-    EXPECT_EQ(CheckWaiterHandle(::GetCurrentProcess()), WaiterHandleCheck::kUnusable);
+    ASSERT_TRUE(sleeper.Started() && event.IsValid() && file.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(::GetCurrentProcess()), kUnusable);
 
     // A process handle needs no more than SYNCHRONIZE. Threads, events, files and the waiter's
     // own process are never signalled while the waiter waits, whatever the handle's rights.
@@ -93,21 +86,20 @@ TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
         WaiterHandleCheck expected;
     } cases[] = {
         {"other process", sleeper.Handle(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
-         WaiterHandleCheck::kProcess},
-        {"other process, SYNCHRONIZE only", sleeper.Handle(), SYNCHRONIZE,
-         WaiterHandleCheck::kProcess},
-        {"own process", ::GetCurrentProcess(), PROCESS_ALL_ACCESS, WaiterHandleCheck::kUnusable},
-        {"own process, SYNCHRONIZE only", ::GetCurrentProcess(), SYNCHRONIZE,
-         WaiterHandleCheck::kUnusable},
-        {"thread", ::GetCurrentThread(), THREAD_ALL_ACCESS, WaiterHandleCheck::kUnusable},
-        {"thread, SYNCHRONIZE only", ::GetCurrentThread(), SYNCHRONIZE,
-         WaiterHandleCheck::kUnusable},
-        {"event, SYNCHRONIZE only", event.Get(), SYNCHRONIZE, WaiterHandleCheck::kUnusable},
-        {"file, SYNCHRONIZE only", file.Get(), SYNCHRONIZE, WaiterHandleCheck::kUnusable},
+         kProcess},
+        {"other process, SYNCHRONIZE only", sleeper.Handle(), SYNCHRONIZE, kProcess},
+        {"own process", ::GetCurrentProcess(), PROCESS_ALL_ACCESS, kUnusable},
+        {"own process, SYNCHRONIZE only", ::GetCurrentProcess(), SYNCHRONIZE, kUnusable},
+        {"thread", ::GetCurrentThread(), THREAD_ALL_ACCESS, kUnusable},
+        {"thread, SYNCHRONIZE only", ::GetCurrentThread(), SYNCHRONIZE, kUnusable},
+        {"event, SYNCHRONIZE only", event.Get(), SYNCHRONIZE, kUnusable},
+        {"file, SYNCHRONIZE only", file.Get(), SYNCHRONIZE, kUnusable},
     };
     for (const auto& c : cases) {
-        const UniqueHandle handle = Duplicate(c.source, c.rights);
-        ASSERT_TRUE(handle.IsValid()) << c.what;
+        UniqueHandle handle;
+        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), c.source, ::GetCurrentProcess(),
+                                      handle.Put(), c.rights, FALSE, 0))
+            << c.what;
         EXPECT_EQ(CheckWaiterHandle(handle.Get()), c.expected) << c.what;
     }
 
@@ -115,9 +107,9 @@ TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
     UniqueHandle closed(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const HANDLE closedValue = closed.Get();
     closed.Reset();
-    EXPECT_EQ(CheckWaiterHandle(closedValue), WaiterHandleCheck::kNotOpen);
-    EXPECT_EQ(CheckWaiterHandle(HandleFromValue(0x7FFFFFFC)), WaiterHandleCheck::kNotOpen);
-    EXPECT_EQ(CheckWaiterHandle(nullptr), WaiterHandleCheck::kNotOpen);
+    EXPECT_EQ(CheckWaiterHandle(closedValue), kNotOpen);
+    EXPECT_EQ(CheckWaiterHandle(HandleFromValue(0x7FFFFFFC)), kNotOpen);
+    EXPECT_EQ(CheckWaiterHandle(nullptr), kNotOpen);
 }
 
 }  // namespace
