@@ -1,6 +1,7 @@
 #include "app/number_rule.h"
 
 #include <limits>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,10 @@ TEST(NumberRule, PlainDecimalWithSignAndTrailingText) {
 }
 
 TEST(NumberRule, NoDigitGivesZero) {
-    EXPECT_EQ(ParseLocaleIdentifier(u""), 0);
-    EXPECT_EQ(ParseLocaleIdentifier(u"de"), 0);
-    EXPECT_EQ(ParseLocaleIdentifier(u"-"), 0);
-    EXPECT_EQ(ParseLocaleIdentifier(u"+-1"), 0);  // one sign only
-    EXPECT_EQ(ParseLocaleIdentifier(u"   "), 0);
+    // "+-1": one sign only.
+    for (const std::u16string_view text : {u"", u"de", u"-", u"+-1", u"   "}) {
+        EXPECT_EQ(ParseLocaleIdentifier(text), 0) << std::string(text.begin(), text.end());
+    }
 }
 
 TEST(NumberRule, WhitespaceIsWiderThanTheArgumentSeparators) {
@@ -45,11 +45,10 @@ TEST(NumberRule, DigitsOfOtherScripts) {
     EXPECT_EQ(ParseLocaleIdentifier(u"1\u0660\uFF13\u09E7"), 1031);       // mixed scripts
     EXPECT_EQ(ParseLocaleIdentifier(u"\u0E59\u0ED9"), 99);                // Thai, Lao nines
     // Neighbours of digit blocks, superscripts and Roman numerals are not decimal digits.
-    EXPECT_EQ(ParseLocaleIdentifier(u"1\u065F"), 1);
-    EXPECT_EQ(ParseLocaleIdentifier(u"1\u066A"), 1);
-    EXPECT_EQ(ParseLocaleIdentifier(u"1\u00B2"), 1);
-    EXPECT_EQ(ParseLocaleIdentifier(u"1\u2167"), 1);
-    EXPECT_EQ(ParseLocaleIdentifier(u"1\uFF1A"), 1);
+    for (const std::u16string_view text :
+         {u"1\u065F", u"1\u066A", u"1\u00B2", u"1\u2167", u"1\uFF1A"}) {
+        EXPECT_EQ(ParseLocaleIdentifier(text), 1) << static_cast<int>(text[1]);
+    }
 }
 
 TEST(NumberRule, ClampsToTheSigned32BitBounds) {
@@ -66,11 +65,9 @@ TEST(NumberRule, WholeNumberNeedsDigitsAndNothingAfterThem) {
     EXPECT_EQ(ParseWholeNumber(u" -12"), -12);
     EXPECT_EQ(ParseWholeNumber(u"\uFF10"), 0);
     EXPECT_EQ(ParseWholeNumber(u"99999999999"), kMax);
-    EXPECT_FALSE(ParseWholeNumber(u""));
-    EXPECT_FALSE(ParseWholeNumber(u"-"));
-    EXPECT_FALSE(ParseWholeNumber(u"de.exe"));
-    EXPECT_FALSE(ParseWholeNumber(u"12 "));
-    EXPECT_FALSE(ParseWholeNumber(u"12x"));
+    for (const std::u16string_view text : {u"", u"-", u"de.exe", u"12 ", u"12x"}) {
+        EXPECT_FALSE(ParseWholeNumber(text)) << std::string(text.begin(), text.end());
+    }
 }
 
 }  // namespace

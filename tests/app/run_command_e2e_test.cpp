@@ -7,39 +7,19 @@
 namespace langsetup::test {
 namespace {
 
-class RunCommandEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CopyFileOrFail(ToolPath(), tool_);
-        WriteTextFile(folder_ / L"1031", "a file named like an argument");
-        WriteTextFile(folder_ / L"de.exe", "a file named like a module");
-    }
-
-    // Runs the tool with `line` as its whole command line, from its own folder.
-    void ExpectExitZeroAndFolderUnchanged(const std::wstring& line) {
-        const TreeSnapshot before = SnapshotTree(folder_.Path());
-        const ProcessResult result = RunProcess(tool_, line, folder_.Path());
-        ASSERT_TRUE(result.started) << Narrow(line);
-        ASSERT_FALSE(result.timedOut) << Narrow(line);
-        EXPECT_EQ(result.exitCode, 0u) << Narrow(line);
-        EXPECT_EQ(SnapshotTree(folder_.Path()), before) << Narrow(line);
-    }
-
-    ScratchDir folder_{L"langsetup run"};
-    std::wstring tool_ = folder_ / L"langsetup.exe";
-};
+using RunCommandEndToEnd = ToolCopyTest;
 
 TEST_F(RunCommandEndToEnd, FormsThatDoNothingExitZeroAndTouchNoFile) {
     for (const wchar_t* arguments : {L"", L"/INSTALL", L"/Install", L"-install", L"install",
                                      L"/clean2", L"1031", L"de.exe", L"\"\"", L"/Clean"}) {
-        ExpectExitZeroAndFolderUnchanged(L"\"" + tool_ + L"\" " + std::wstring(arguments));
+        ExpectRunChangesNothing(Quoted(tool_) + L" " + arguments);
     }
 }
 
 TEST_F(RunCommandEndToEnd, CommandLinesWithoutAProgramPathExitZero) {
-    ExpectExitZeroAndFolderUnchanged(L"");
-    ExpectExitZeroAndFolderUnchanged(L"   ");
-    ExpectExitZeroAndFolderUnchanged(L"x");
+    for (const wchar_t* line : {L"", L"   ", L"x"}) {
+        ExpectRunChangesNothing(line);
+    }
 }
 
 // Running out of memory ends a program built like the tool at once, with its own exit code and no
@@ -52,7 +32,7 @@ TEST(AllocationFailure, EndsTheProcessAtOnceWithItsExitCode) {
         EXPECT_FALSE(result.timedOut) << Narrow(how);
         EXPECT_EQ(result.exitCode, kAllocationFailureExitCode) << Narrow(how);
     }
-    EXPECT_EQ(RunProcess(probe, L"probe none").exitCode, 0u);
+    EXPECT_TRUE(EndedWithExitZero(RunProcess(probe, L"probe none")));
 }
 
 }  // namespace

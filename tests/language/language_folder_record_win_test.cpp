@@ -1,6 +1,7 @@
 // Recording the language folder in HKEY_CURRENT_USER\Software\Pexalo\General, on the real registry
 // of the test prefix.
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include "app/unique_handle_win32.h"
 #include "language/res_manager.h"
 #include "registry/registry_test_key.h"
+#include "support/scoped_module_directory.h"
 
 namespace langsetup::test {
 namespace {
@@ -23,13 +25,11 @@ protected:
         ASSERT_TRUE(hostKeyLock_.IsValid());
         ASSERT_NE(::WaitForSingleObject(hostKeyLock_.Get(), 60000), WAIT_TIMEOUT);
         locked_ = true;
-        savedDirectory_ = ModuleDirectory();
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kHostKey);
         ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, kHostKey));
     }
     void TearDown() override {
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kHostKey);
-        ModuleDirectory() = savedDirectory_;
         if (locked_) {
             ::ReleaseMutex(hostKeyLock_.Get());
         }
@@ -38,11 +38,10 @@ protected:
     static std::optional<RawValue> Recorded() {
         return ReadRawValue(HKEY_CURRENT_USER, kSettingsKey, L"LanguageFolder");
     }
-    static RawValue Folder(const std::u16string& path) { return StoredString(path); }
 
     UniqueHandle hostKeyLock_{::CreateMutexW(nullptr, FALSE, L"langsetup-test-pexalo-key")};
     bool locked_ = false;
-    ModuleDirectoryInfo savedDirectory_;
+    const ScopedModuleDirectory restoreModuleDirectory_;
     CResManager manager_;
 };
 
@@ -50,7 +49,7 @@ TEST_F(LanguageFolderRecord, CreatesTheKeyAndThenReplacesTheValue) {
     ASSERT_EQ(FillModuleDirectory(u"C:\\Apps\\Tool\\langsetup.exe", false),
               ModuleDirectoryState::kFolder);
     EXPECT_TRUE(manager_.RecordLanguageFolder(2));
-    EXPECT_EQ(Recorded(), Folder(u"C:\\Apps\\Tool\\Languages\\de"));
+    EXPECT_EQ(Recorded(), StoredString(u"C:\\Apps\\Tool\\Languages\\de"));
     // The user's Software key is shared: 32- and 64-bit builds record in the same key.
     for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
         EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kSettingsKey, L"LanguageFolder", view),
@@ -60,7 +59,7 @@ TEST_F(LanguageFolderRecord, CreatesTheKeyAndThenReplacesTheValue) {
     const DWORD other = 7;
     ASSERT_TRUE(WriteRawValue(HKEY_CURRENT_USER, kSettingsKey, L"Other", REG_DWORD, &other, 4));
     EXPECT_TRUE(manager_.RecordLanguageFolder(5));
-    EXPECT_EQ(Recorded(), Folder(u"C:\\Apps\\Tool\\Languages\\fr"));
+    EXPECT_EQ(Recorded(), StoredString(u"C:\\Apps\\Tool\\Languages\\fr"));
     EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kSettingsKey, L"Other").has_value());
 }
 
@@ -69,27 +68,24 @@ TEST_F(LanguageFolderRecord, ReplacesAValueOfAnotherType) {
                               L"%OLD%", 12));
     FillModuleDirectory(u"D:\\t.exe", false);
     EXPECT_TRUE(manager_.RecordLanguageFolder(0));
-    EXPECT_EQ(Recorded(), Folder(u"D:\\Languages\\cs"));
+    EXPECT_EQ(Recorded(), StoredString(u"D:\\Languages\\cs"));
 }
 
 TEST_F(LanguageFolderRecord, FolderWithBlanksIsRecordedUnchanged) {
     FillModuleDirectory(u"C:\\some dir\\my tool\\tool.exe", false);
     EXPECT_TRUE(manager_.RecordLanguageFolder(29));
-    const std::u16string expected = u"C:\\some dir\\my tool\\Languages\\jp";
-    EXPECT_EQ(Recorded(), Folder(expected));
+    EXPECT_EQ(Recorded(), StoredString(u"C:\\some dir\\my tool\\Languages\\jp"));
 }
 
 TEST_F(LanguageFolderRecord, IndicesOutsideTheTableRecordTheDefaultLanguage) {
     FillModuleDirectory(u"C:\\some dir\\tool.exe", false);
-    const struct {
-        std::int32_t index;
-        const char16_t* code;
-    } cases[] = {{-1, u"en"}, {INT32_MIN, u"en"}, {11, u"tr"}, {41, u"tr"},
-                 {45, u"vn"}, {46, u"en"},        {47, u"en"}, {INT32_MAX, u"en"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.index);
-        EXPECT_TRUE(manager_.RecordLanguageFolder(c.index));
-        EXPECT_EQ(Recorded(), Folder(u"C:\\some dir\\Languages\\" + std::u16string(c.code)));
+    const std::pair<std::int32_t, std::u16string> cases[] = {
+        {-1, u"en"}, {INT32_MIN, u"en"}, {11, u"tr"}, {41, u"tr"},
+        {45, u"vn"}, {46, u"en"},        {47, u"en"}, {INT32_MAX, u"en"}};
+    for (const auto& [index, code] : cases) {
+        SCOPED_TRACE(index);
+        EXPECT_TRUE(manager_.RecordLanguageFolder(index));
+        EXPECT_EQ(Recorded(), StoredString(u"C:\\some dir\\Languages\\" + code));
     }
 }
 

@@ -9,6 +9,9 @@
 namespace langsetup {
 namespace {
 
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
 std::u16string CodeForLocale(std::int32_t localeId) {
     return std::u16string{LanguageCode(LocaleToLanguageIndex(localeId))};
 }
@@ -36,11 +39,11 @@ TEST(LanguageTable, ElevenLocalesSelectTheirOwnLanguage) {
 TEST(LanguageTable, SortOrderBitsOrOtherSublanguagesSelectTheDefault) {
     for (const Mapped& m : kMapped) {
         SCOPED_TRACE(m.localeId);
-        EXPECT_EQ(LocaleToLanguageIndex(m.localeId | 0x10000), kDefaultLanguageIndex);
-        EXPECT_EQ(LocaleToLanguageIndex(m.localeId | 0x7FFF0000), kDefaultLanguageIndex);
-        EXPECT_EQ(LocaleToLanguageIndex(static_cast<std::int32_t>(
-                      static_cast<std::uint32_t>(m.localeId) | 0x80000000u)),
-                  kDefaultLanguageIndex);
+        for (const std::uint32_t high : {0x10000u, 0x7FFF0000u, 0x80000000u}) {
+            const auto localeId =
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(m.localeId) | high);
+            EXPECT_EQ(LocaleToLanguageIndex(localeId), kDefaultLanguageIndex) << high;
+        }
     }
     EXPECT_EQ(CodeForLocale(1031 + 0x400), u"en");  // German (Switzerland)
     EXPECT_EQ(CodeForLocale(1030), u"en");          // Danish, although "dk" is in the table
@@ -48,19 +51,16 @@ TEST(LanguageTable, SortOrderBitsOrOtherSublanguagesSelectTheDefault) {
 }
 
 TEST(LanguageTable, LanguagesInTheTableButWithoutALocaleSelectTheDefault) {
-    EXPECT_EQ(CodeForLocale(1045), u"en");  // Polish
-    EXPECT_EQ(CodeForLocale(1046), u"en");  // Brazilian Portuguese
-    EXPECT_EQ(CodeForLocale(1033), u"en");  // US English, the default anyway
+    // Polish, Brazilian Portuguese, and US English (the default anyway).
+    for (const std::int32_t localeId : {1045, 1046, 1033}) {
+        EXPECT_EQ(CodeForLocale(localeId), u"en") << localeId;
+    }
 }
 
 TEST(LanguageTable, ZeroNegativeAndExtremeLocalesSelectTheDefault) {
-    EXPECT_EQ(LocaleToLanguageIndex(0), kDefaultLanguageIndex);
-    EXPECT_EQ(LocaleToLanguageIndex(-1), kDefaultLanguageIndex);
-    EXPECT_EQ(LocaleToLanguageIndex(-1031), kDefaultLanguageIndex);
-    EXPECT_EQ(LocaleToLanguageIndex(std::numeric_limits<std::int32_t>::min()),
-              kDefaultLanguageIndex);
-    EXPECT_EQ(LocaleToLanguageIndex(std::numeric_limits<std::int32_t>::max()),
-              kDefaultLanguageIndex);
+    for (const std::int32_t localeId : {0, -1, -1031, kMin, kMax}) {
+        EXPECT_EQ(LocaleToLanguageIndex(localeId), kDefaultLanguageIndex) << localeId;
+    }
 }
 
 TEST(LanguageTable, EveryCodeStandsAtItsIndex) {
@@ -78,11 +78,9 @@ TEST(LanguageTable, EveryCodeStandsAtItsIndex) {
 }
 
 TEST(LanguageTable, IndicesOutsideTheTableGiveEnglish) {
-    EXPECT_EQ(LanguageCode(kDefaultLanguageIndex), u"en");
-    EXPECT_EQ(LanguageCode(-1), u"en");
-    EXPECT_EQ(LanguageCode(std::numeric_limits<std::int32_t>::min()), u"en");
-    EXPECT_EQ(LanguageCode(46), u"en");
-    EXPECT_EQ(LanguageCode(std::numeric_limits<std::int32_t>::max()), u"en");
+    for (const std::int32_t index : {kDefaultLanguageIndex, -1, kMin, 46, kMax}) {
+        EXPECT_EQ(LanguageCode(index), u"en") << index;
+    }
 }
 
 }  // namespace

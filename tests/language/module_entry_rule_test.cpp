@@ -7,45 +7,28 @@
 namespace langsetup {
 namespace {
 
-std::string Show(std::u16string_view name) {
-    return std::string(name.begin(), name.end());  // the names below are ASCII
+// A plain file goes by its name; folders and links are never deleted, whatever their name.
+void ExpectDeletedAsAPlainFileOnly(std::u16string_view name, bool deleted) {
+    const std::string shown(name.begin(), name.end());  // the names below are ASCII
+    EXPECT_EQ(IsDeletableModuleEntry({name, false, false}), deleted) << shown;
+    EXPECT_FALSE(IsDeletableModuleEntry({name, true, false})) << shown;
+    EXPECT_FALSE(IsDeletableModuleEntry({name, false, true})) << shown;
+    EXPECT_FALSE(IsDeletableModuleEntry({name, true, true})) << shown;
 }
 
 TEST(ModuleEntryRule, OnlyPlainLongNamesEndingInExeAreDeleted) {
-    const struct {
-        std::u16string_view name;
-        bool deleted;
-    } cases[] = {
-        {u"de.exe", true},
-        {u"DE.EXE", true},
-        {u"Fr.eXe", true},
-        {u".exe", true},
-        {u"a b.c.exe", true},
-        {u"..exe", true},
-        {u"...exe", true},
+    constexpr std::u16string_view kDeleted[] = {u"de.exe",    u"DE.EXE", u"Fr.eXe", u".exe",
+                                                u"a b.c.exe", u"..exe",  u"...exe"};
+    constexpr std::u16string_view kKept[] = {
         // Matched by "*.exe" through their short 8.3 names only.
-        {u"notes.exec", false},
-        {u"backup.exe_old", false},
-        {u"de.exe~", false},
-        {u"de.exe.", false},
-        {u"de.exe ", false},
-        {u"exe", false},
-        {u"de.ex", false},
-        {u"", false},
+        u"notes.exec", u"backup.exe_old", u"de.exe~", u"de.exe.", u"de.exe ", u"exe", u"de.ex", u"",
         // Names that, appended to the folder, would name something elsewhere.
-        {u"..\\..\\x.exe", false},
-        {u"..\\de.exe", false},
-        {u"sub/de.exe", false},
-        {u"\\de.exe", false},
-        {u".", false},
-        {u"..", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsDeletableModuleEntry({c.name, false, false}), c.deleted) << Show(c.name);
-        // Folders and links are never deleted, whatever their name.
-        EXPECT_FALSE(IsDeletableModuleEntry({c.name, true, false})) << Show(c.name);
-        EXPECT_FALSE(IsDeletableModuleEntry({c.name, false, true})) << Show(c.name);
-        EXPECT_FALSE(IsDeletableModuleEntry({c.name, true, true})) << Show(c.name);
+        u"..\\..\\x.exe", u"..\\de.exe", u"sub/de.exe", u"\\de.exe", u".", u".."};
+    for (const std::u16string_view name : kDeleted) {
+        ExpectDeletedAsAPlainFileOnly(name, true);
+    }
+    for (const std::u16string_view name : kKept) {
+        ExpectDeletedAsAPlainFileOnly(name, false);
     }
 }
 

@@ -14,49 +14,42 @@
 #include "app/module_directory.h"
 #include "app/wide_win32.h"
 #include "language/module_command_line.h"
+#include "support/scoped_module_directory.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
 namespace {
-
-std::u16string ToU16(const std::wstring& text) {
-    return std::u16string(AsU16View(text.c_str()));
-}
 
 // Runs with the scratch folder as the current directory, which holds a Languages folder of its own
 // with a module in it and a stale module copy: none of it belongs to the tool.
 class ResManagerFolders : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t saved[MAX_PATH + 1] = {};
-        ::GetCurrentDirectoryW(MAX_PATH + 1, saved);
-        savedDirectory_ = saved;
+        ::GetCurrentDirectoryW(MAX_PATH + 1, savedDirectory_);
         ASSERT_TRUE(::SetCurrentDirectoryW(scratch_.Path().c_str()));
         MakeDirectory(scratch_ / L"Languages");
         CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"Languages\\de.exe");
         CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"de.exe");
     }
-    void TearDown() override {
-        ::SetCurrentDirectoryW(savedDirectory_.c_str());
-        FillModuleDirectory(u"", true);
-    }
+    void TearDown() override { ::SetCurrentDirectoryW(savedDirectory_); }
 
     bool CurrentDirectoryUntouched() {
         return FileExists(scratch_ / L"Languages\\de.exe") && FileExists(scratch_ / L"de.exe") &&
                !FileExists(scratch_ / L"module-record.txt");
     }
 
+    // Installs for German through a manager whose end runs the cleanup.
+    static void InstallGerman() { CResManager().InstallForLocale(1031); }
+
+    const ScopedModuleDirectory restoreModuleDirectory_;
+    wchar_t savedDirectory_[MAX_PATH + 1] = {};
     ScratchDir scratch_{L"langsetup-manager"};
-    std::wstring savedDirectory_;
 };
 
 TEST_F(ResManagerFolders, UnknownToolFolderRunsAndDeletesNothing) {
     FillModuleDirectory(u"", true);
     const TreeSnapshot before = SnapshotTree(scratch_.Path());
-    {
-        CResManager manager;
-        manager.InstallForLocale(1031);
-    }
+    InstallGerman();
     EXPECT_EQ(SnapshotTree(scratch_.Path()), before);
     EXPECT_TRUE(CurrentDirectoryUntouched());
 }
@@ -65,10 +58,7 @@ TEST_F(ResManagerFolders, PathWithoutBackslashRunsNothingButCleansBesideTheUncut
     ASSERT_EQ(FillModuleDirectory(u"tool.exe", false), ModuleDirectoryState::kNoBackslash);
     MakeDirectory(scratch_ / L"tool.exeLanguages");
     CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"tool.exeLanguages\\fr.exe");
-    {
-        CResManager manager;
-        manager.InstallForLocale(1031);
-    }
+    InstallGerman();
     EXPECT_FALSE(DirectoryExists(scratch_ / L"tool.exeLanguages"));
     EXPECT_FALSE(FileExists(scratch_ / L"tool.exede.exe"));
     EXPECT_TRUE(CurrentDirectoryUntouched());
@@ -104,7 +94,8 @@ std::vector<std::wstring> SplitAsThePlatformDoes(const std::u16string& line) {
 TEST(ModuleCommandLineOnWindows, ThePlatformReadsTheWholePathAsOneArgument) {
     for (const std::wstring path :
          {L"C:\\My Tool\\de.exe", L"C:\\Program Files (x86)\\Pexalo 2\\en.exe",
-          L"C:\\a  b\\\tc\\fr.exe", L"\\\\server\\share name\\x\\nl.exe", L"C:\\Tool\\ru.exe"}) {
+          L"C:\\a  b\\\tc\\fr.exe", L"\\\\server\\share name\\x\\nl.exe", L"C:\\Tool\\ru.exe",
+          L"C:\\\U0001F600 x\\de.exe"}) {
         SCOPED_TRACE(Narrow(path));
         EXPECT_EQ(SplitAsThePlatformDoes(ModuleCommandLine(ToU16(path))),
                   std::vector<std::wstring>{path});

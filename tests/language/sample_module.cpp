@@ -10,45 +10,22 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "app/unique_handle_win32.h"
+#include "support/text_win32.h"
 
-namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                          size, nullptr, nullptr);
-    return result;
-}
-
-std::wstring OwnPath() {
-    std::vector<wchar_t> buffer(32768);
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    return std::wstring(buffer.data(), length);
-}
-
-std::wstring CurrentDirectory() {
-    std::vector<wchar_t> buffer(32768);
-    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
-    return std::wstring(buffer.data(), length);
-}
-
-}  // namespace
+using langsetup::test::Narrow;
 
 int wmain() {
     ::Sleep(250);
-    const std::string record = "module: " + Utf8(OwnPath()) + "\r\n" +
-                               "command line: " + Utf8(::GetCommandLineW()) + "\r\n" +
-                               "current directory: " + Utf8(CurrentDirectory()) + "\r\n" +
-                               "bits: " + std::to_string(sizeof(void*) * 8) + "\r\n";
+    std::wstring own(32768, L'\0');  // room for the longest path
+    own.resize(::GetModuleFileNameW(nullptr, own.data(), 32768));
+    std::wstring folder(32768, L'\0');
+    folder.resize(::GetCurrentDirectoryW(32768, folder.data()));
+    const std::string record = "module: " + Narrow(own) + "\n" +
+                               "command line: " + Narrow(::GetCommandLineW()) + "\n" +
+                               "current directory: " + Narrow(folder) + "\n" +
+                               "bits: " + std::to_string(sizeof(void*) * 8) + "\n";
     const langsetup::UniqueFileHandle file(::CreateFileW(L"module-record.txt", FILE_APPEND_DATA,
                                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                                          FILE_ATTRIBUTE_NORMAL, nullptr));

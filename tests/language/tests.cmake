@@ -2,7 +2,6 @@
 langsetup_tests(
   CORE
     language/language_table_test.cpp
-    language/module_command_line_test.cpp
     language/module_entry_rule_test.cpp
   WIN32
     language/install_e2e_test.cpp
@@ -13,6 +12,7 @@ langsetup_tests(
 langsetup_test_program(sample_module SOURCES language/sample_module.cpp)
 
 if(WIN32)
+    target_include_directories(sample_module PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     # The same module built for the other bitness (sample_module_other.exe), so that each build of
     # the tool is seen starting modules of both kinds.
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -24,9 +24,9 @@ if(WIN32)
     add_custom_command(
         OUTPUT ${other_sample}
         COMMAND ${other_compiler} -std=c++20 -Os -s -static -municode -DUNICODE -D_UNICODE
-                -DWIN32_LEAN_AND_MEAN -I${PROJECT_SOURCE_DIR}/src
+                -DWIN32_LEAN_AND_MEAN -I${PROJECT_SOURCE_DIR}/src -I${CMAKE_CURRENT_SOURCE_DIR}
                 ${CMAKE_CURRENT_SOURCE_DIR}/language/sample_module.cpp -o ${other_sample}
-        DEPENDS language/sample_module.cpp
+        DEPENDS language/sample_module.cpp support/text_win32.h
         COMMENT "Building the sample module for the other bitness" VERBATIM)
     add_custom_target(sample_module_other DEPENDS ${other_sample})
     add_dependencies(langsetup_win_tests sample_module_other)

@@ -8,123 +8,107 @@ namespace {
 
 constexpr DWORD kBoundMs = 15000;
 
-std::wstring Quoted(const std::wstring& text) {
-    return L"\"" + text + L"\"";
-}
-
-bool HasTemporaryCopies(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\Del*.tmp").c_str(), &data));
-    return search.IsValid();
-}
-
 class CleanEndToEnd : public ::testing::Test {
 protected:
-    // Places the tool at `relativeTool` under the root and runs it with /clean from the root, in
-    // `job` when there is one, with TMP and TEMP naming `relativeTemp`. Returns the root's files
-    // from before the run.
-    TreeSnapshot PlaceAndClean(const std::wstring& relativeTool, const std::wstring& relativeTemp,
-                               HANDLE job = nullptr) {
-        tool_ = root_ / relativeTool;
-        temp_ = root_ / relativeTemp;
-        CopyFileOrFail(ToolPath(), tool_);
-        const TreeSnapshot before = SnapshotTree(root_.Path());
-        ProcessOptions options;
-        options.currentDirectory = root_.Path();
+    void SetUp() override {
+        MakeDirectory(root_ / L"app");
+        MakeDirectory(temp_);
+    }
+
+    // Runs the tool with /clean from the root, in `job` when there is one, with TMP and TEMP
+    // naming temp_.
+    ProcessResult Clean(HANDLE job = nullptr) {
+        ProcessOptions options(root_.Path());
         options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
         options.job = job;
-        const ProcessResult result =
-            RunProcessWith(tool_, Quoted(tool_) + L" /clean", options, kBoundMs);
-        EXPECT_TRUE(result.started);
-        EXPECT_FALSE(result.timedOut);
-        EXPECT_EQ(result.exitCode, 0u);
+        return ChildProcess(tool_, Quoted(tool_) + L" /clean", options).Wait(kBoundMs);
+    }
+
+    // Places the tool at `relativeTool` under the root and runs /clean. Returns the root's files
+    // from before the run.
+    TreeSnapshot PlaceAndClean(const std::wstring& relativeTool = L"app\\langsetup.exe",
+                               HANDLE job = nullptr) {
+        relativeTool_ = relativeTool;
+        tool_ = root_ / relativeTool;
+        CopyFileOrFail(ToolPath(), tool_);
+        const TreeSnapshot before = SnapshotTree(root_.Path());
+        EXPECT_TRUE(EndedWithExitZero(Clean(job)));
         return before;
     }
 
     // The tool and its temporary copy are gone; every other file under the root is as before.
-    void ExpectOnlyTheToolRemoved(TreeSnapshot before, const std::wstring& relativeTool) {
+    void ExpectOnlyTheToolRemoved(TreeSnapshot before) {
         EXPECT_TRUE(WaitFor([&] { return !FileExists(tool_); }, kBoundMs)) << Narrow(tool_);
-        EXPECT_TRUE(WaitFor([&] { return !HasTemporaryCopies(temp_); }, kBoundMs));
-        before.erase(relativeTool);
-        EXPECT_EQ(SnapshotTree(root_.Path()), before);
-    }
-
-    // Makes nested folders "temp\<segment>\<segment>..." under the root until the full path is
-    // at least `minLength` units long; returns it relative to the root.
-    std::wstring MakeNestedTemp(std::size_t minLength, const std::wstring& segment) {
-        std::wstring temp = L"temp";
-        MakeDirectory(root_ / temp);
-        while ((root_ / temp).size() < minLength) {
-            temp += L"\\" + segment;
-            MakeDirectory(root_ / temp);
-        }
-        return temp;
-    }
-
-    // With TMP and TEMP naming `relativeTemp`, /clean starts no copy: a second later every
-    // file under the root, the tool among them, is as before.
-    void ExpectCleanStartsNoCopy(const std::wstring& relativeTemp) {
-        MakeDirectory(root_ / L"tool");
-        const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", relativeTemp);
-        ::Sleep(1000);
+        const auto copyGone = [&] {
+            WIN32_FIND_DATAW data;
+            return !UniqueFindHandle(::FindFirstFileW((temp_ + L"\\Del*.tmp").c_str(), &data));
+        };
+        EXPECT_TRUE(WaitFor(copyGone, kBoundMs));
+        before.erase(relativeTool_);
         EXPECT_EQ(SnapshotTree(root_.Path()), before);
     }
 
     ScratchDir root_{L"langsetup-clean"};
+    std::wstring temp_ = root_ / L"temp";
+    std::wstring relativeTool_;
     std::wstring tool_;
-    std::wstring temp_;
 };
 
 TEST_F(CleanEndToEnd, RemovesTheToolAndThenItsTemporaryCopy) {
-    MakeDirectory(root_ / L"tool");
-    MakeDirectory(root_ / L"temp");
-    MakeDirectory(root_ / L"tool\\Languages");
-    WriteTextFile(root_ / L"tool\\Languages\\de.exe", "a module");
-    WriteTextFile(root_ / L"tool\\readme.txt", "beside the tool");
+    MakeDirectory(root_ / L"app\\Languages");
+    WriteTextFile(root_ / L"app\\Languages\\de.exe", "a module");
+    WriteTextFile(root_ / L"app\\readme.txt", "beside the tool");
     WriteTextFile(root_ / L"temp\\Del0.tmp.keep", "someone else's file");
-    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", L"temp");
-    ExpectOnlyTheToolRemoved(before, L"tool\\langsetup.exe");
+    ExpectOnlyTheToolRemoved(PlaceAndClean());
 }
 
 TEST_F(CleanEndToEnd, ToolInAFolderWithBlanksIsRemovedWhole) {
     MakeDirectory(root_ / L"My Tool 2");
-    MakeDirectory(root_ / L"temp");
     // What an unquoted own path would split into, as seen from the current folder.
     for (const wchar_t* decoy : {L"My", L"My.exe", L"Tool", L"Tool 2"}) {
         WriteTextFile(root_ / decoy, "decoy");
     }
     MakeDirectory(root_ / L"2");
     WriteTextFile(root_ / L"2\\langsetup.exe", "decoy");
-    const TreeSnapshot before = PlaceAndClean(L"My Tool 2\\langsetup.exe", L"temp");
-    ExpectOnlyTheToolRemoved(before, L"My Tool 2\\langsetup.exe");
+    ExpectOnlyTheToolRemoved(PlaceAndClean(L"My Tool 2\\langsetup.exe"));
 }
 
 TEST_F(CleanEndToEnd, TemporaryFolderWithBlanksDeletesNoFragment) {
     // Unquoted, the copy's path would give it the arguments "0" and "decoy": a waiter that
     // deletes "decoy" at once.
-    MakeDirectory(root_ / L"tool");
-    MakeDirectory(root_ / L"tmp 0 decoy more");
+    temp_ = root_ / L"tmp 0 decoy more";
+    MakeDirectory(temp_);
     for (const wchar_t* decoy : {L"tmp", L"tmp.exe", L"0", L"decoy", L"decoy more"}) {
         WriteTextFile(root_ / decoy, "decoy");
     }
     MakeDirectory(root_ / L"more");
     WriteTextFile(root_ / L"more\\keep.txt", "decoy");
-    const TreeSnapshot before = PlaceAndClean(L"tool\\langsetup.exe", L"tmp 0 decoy more");
-    ExpectOnlyTheToolRemoved(before, L"tool\\langsetup.exe");
+    ExpectOnlyTheToolRemoved(PlaceAndClean());
 }
 
-TEST_F(CleanEndToEnd, TemporaryFolderTooLongForATemporaryFileNameStartsNoCopy) {
-    // The platform reports the folder whole, but a temporary file name in it would not fit
-    // MAX_PATH: no copy starts and the tool stays.
-    std::wstring temp = MakeNestedTemp(230, L"long-folder");
-    temp += L"\\" + std::wstring(252 - (root_ / temp).size() - 1, L't');
-    MakeDirectory(root_ / temp);
-    ASSERT_EQ((root_ / temp).size(), 252u);
-    ExpectCleanStartsNoCopy(temp);
-}
-
-TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
-    ExpectCleanStartsNoCopy(MakeNestedTemp(300, L"a-long-folder-name"));
+// The platform reports the folder with its backslash and adds "DelXXXX.tmp" to it: with more than
+// 246 units a temporary file name could reach MAX_PATH. Then no copy starts and the tool stays,
+// also for a folder that the platform reports whole (252) and one that it refuses (300).
+TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo246UnitsWithItsBackslashServes) {
+    for (const std::size_t length : {245, 246, 252, 300}) {
+        SCOPED_TRACE(length);
+        temp_ = root_ / (L"temp-" + std::to_wstring(length));
+        MakeDirectory(temp_);
+        while (temp_.size() < length) {
+            const std::size_t left = length - temp_.size() - 1;  // after the next backslash
+            temp_ += L"\\" + std::wstring(left > 100 ? 50 : left, L't');
+            MakeDirectory(temp_);
+        }
+        if (length + 1 <= 246) {
+            ExpectOnlyTheToolRemoved(PlaceAndClean());
+        } else {
+            // A second after /clean has ended every file, the tool among them, is as before.
+            tool_ = root_ / L"app\\langsetup.exe";
+            CopyFileOrFail(ToolPath(), tool_);
+            ExpectRunLeavesFolderUnchanged(
+                root_.Path(), [&] { return Clean(); }, 1000);
+        }
+    }
 }
 
 // Installers and CI runners start the tool in a job that ends every process left in it when the
@@ -132,11 +116,6 @@ TEST_F(CleanEndToEnd, TemporaryFolderLongerThanMaxPathStartsNoCopy) {
 TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
     for (const bool breakawayAllowed : {true, false}) {
         SCOPED_TRACE(breakawayAllowed ? "breakaway allowed" : "breakaway refused");
-        const std::wstring tool = breakawayAllowed ? L"tool-a" : L"tool-b";
-        MakeDirectory(root_ / tool);
-        if (!DirectoryExists(root_ / L"temp")) {
-            MakeDirectory(root_ / L"temp");
-        }
         UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags =
@@ -145,61 +124,38 @@ TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
         ASSERT_TRUE(::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits,
                                               sizeof(limits)));
 
-        const TreeSnapshot before = PlaceAndClean(tool + L"\\langsetup.exe", L"temp", job.Get());
+        const TreeSnapshot before = PlaceAndClean(L"app\\langsetup.exe", job.Get());
         // The tool has ended. A waiter that left the job outlives it; one that could not leave
         // it (as before) needs the job to stay open until it is done.
         if (!breakawayAllowed) {
             EXPECT_TRUE(WaitFor([&] { return !FileExists(tool_); }, kBoundMs));
         }
         job.Reset();
-        ExpectOnlyTheToolRemoved(before, tool + L"\\langsetup.exe");
+        ExpectOnlyTheToolRemoved(before);
     }
 }
 
 // The waiter form typed by hand or passed by a test.
-class WaiterEndToEnd : public ::testing::Test {
+class WaiterEndToEnd : public ToolCopyTest {
 protected:
     void SetUp() override {
-        CopyFileOrFail(ToolPath(), tool_);
+        ToolCopyTest::SetUp();
         WriteTextFile(victim_, "the file the waiter is told to delete");
-        WriteTextFile(folder_ / L"1031", "a file named like an argument");
-        WriteTextFile(folder_ / L"de.exe", "a file named like a module");
     }
 
-    ProcessResult RunWaiter(const std::wstring& arguments, bool inheritHandles = false) {
-        ProcessOptions options;
-        options.currentDirectory = folder_.Path();
-        options.inheritHandles = inheritHandles;
-        return RunProcessWith(tool_, Quoted(tool_) + L" " + arguments, options, kBoundMs);
-    }
-
-    void ExpectEndsAndKeepsEveryFile(const std::wstring& arguments, bool inheritHandles = false) {
-        const TreeSnapshot before = SnapshotTree(folder_.Path());
-        const ProcessResult result = RunWaiter(arguments, inheritHandles);
-        EXPECT_TRUE(result.started) << Narrow(arguments);
-        EXPECT_FALSE(result.timedOut) << Narrow(arguments);
-        EXPECT_EQ(result.exitCode, 0u) << Narrow(arguments);
-        EXPECT_EQ(SnapshotTree(folder_.Path()), before) << Narrow(arguments);
-    }
-
-    ScratchDir folder_{L"langsetup waiter"};
-    std::wstring tool_ = folder_ / L"langsetup.exe";
     std::wstring victim_ = folder_ / L"victim file.txt";
 };
 
-TEST_F(WaiterEndToEnd, HandTypedZeroDeletesTheFileAtOnce) {
-    const ProcessResult result = RunWaiter(L"0 " + Quoted(victim_));
-    ASSERT_TRUE(result.started);
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_FALSE(FileExists(victim_));
-    EXPECT_TRUE(FileExists(folder_ / L"1031"));
-}
-
-TEST_F(WaiterEndToEnd, HandTypedNumberThatNamesNoHandleDeletesAtOnce) {
-    const ProcessResult result = RunWaiter(L"2147483644 " + Quoted(victim_));
-    ASSERT_TRUE(result.started);
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_FALSE(FileExists(victim_));
+// Zero, and a number that names no handle, leave nothing to wait for.
+TEST_F(WaiterEndToEnd, HandTypedZeroOrNumberThatNamesNoHandleDeletesTheFileAtOnce) {
+    for (const std::wstring handle : {L"0", L"2147483644"}) {
+        SCOPED_TRACE(Narrow(handle));
+        WriteTextFile(victim_, "the file the waiter is told to delete");
+        const std::wstring line = Quoted(tool_) + L" " + handle + L" " + Quoted(victim_);
+        EXPECT_TRUE(EndedWithExitZero(StartTool(line).Wait(kBoundMs)));
+        EXPECT_FALSE(FileExists(victim_));
+        EXPECT_TRUE(FileExists(folder_ / L"1031"));
+    }
 }
 
 TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
@@ -207,13 +163,13 @@ TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
     for (const std::wstring& arguments : std::initializer_list<std::wstring>{
              L"/INSTALL 1031", L"/Install de.exe", L"-install 1031", L"de.exe 1031",
              L"12x " + victim, L"\"\" " + victim, L"0x0 " + victim, L"\"0 \" " + victim}) {
-        ExpectEndsAndKeepsEveryFile(arguments);
+        ExpectRunChangesNothing(Quoted(tool_) + L" " + arguments, kBoundMs);
     }
 }
 
 TEST_F(WaiterEndToEnd, PseudoHandlesEndInBoundedTimeAndDeleteNothing) {
     for (const wchar_t* handle : {L"-1", L"-2", L"-3", L"-4", L"-5", L"-6"}) {
-        ExpectEndsAndKeepsEveryFile(std::wstring(handle) + L" " + Quoted(victim_));
+        ExpectRunChangesNothing(Quoted(tool_) + L" " + handle + L" " + Quoted(victim_), kBoundMs);
     }
 }
 
@@ -221,67 +177,13 @@ std::wstring HandleText(HANDLE handle) {
     return std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(handle)));
 }
 
-UniqueHandle InheritableEvent() {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    return UniqueHandle(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
-}
-
 TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
-    const UniqueHandle event = InheritableEvent();  // never set
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const UniqueHandle event(::CreateEventW(&inherit, TRUE, FALSE, nullptr));  // never set
     ASSERT_TRUE(event.IsValid());
-    ExpectEndsAndKeepsEveryFile(HandleText(event.Get()) + L" " + Quoted(victim_), true);
+    ExpectRunChangesNothing(Quoted(tool_) + L" " + HandleText(event.Get()) + L" " + Quoted(victim_),
+                            kBoundMs);
 }
-
-// A sleeping process the test ends when it chooses (or at the end of the scope).
-class Sleeper {
-public:
-    Sleeper() {
-        const std::wstring program = TestProgramPath(L"selfremoval_sleeper.exe");
-        process_ = StartProcess(program, Quoted(program), {});
-    }
-    ~Sleeper() { End(); }
-    Sleeper(const Sleeper&) = delete;
-    Sleeper& operator=(const Sleeper&) = delete;
-
-    HANDLE Get() const { return process_.Get(); }
-    void End() {
-        if (process_) {
-            ::TerminateProcess(process_.Get(), 0);
-            ::WaitForSingleObject(process_.Get(), 5000);
-        }
-    }
-
-private:
-    UniqueHandle process_;
-};
-
-// The waiter is started and left running while the test watches it.
-class RunningWaiter {
-public:
-    RunningWaiter(const std::wstring& tool, const std::wstring& arguments,
-                  const std::wstring& folder) {
-        ProcessOptions options;
-        options.currentDirectory = folder;
-        options.inheritHandles = true;
-        process_ = StartProcess(tool, Quoted(tool) + L" " + arguments, options);
-    }
-    ~RunningWaiter() {
-        if (process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
-            ::TerminateProcess(process_.Get(), 99);
-            ::WaitForSingleObject(process_.Get(), 5000);
-        }
-    }
-    RunningWaiter(const RunningWaiter&) = delete;
-    RunningWaiter& operator=(const RunningWaiter&) = delete;
-
-    bool Started() const { return process_.IsValid(); }
-    bool EndsWithin(DWORD ms) const {
-        return ::WaitForSingleObject(process_.Get(), ms) == WAIT_OBJECT_0;
-    }
-
-private:
-    UniqueHandle process_;
-};
 
 TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
     // The rights the first process passes to its copy, and SYNCHRONIZE alone: all a wait needs.
@@ -289,13 +191,13 @@ TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
          {DWORD{SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION}, DWORD{SYNCHRONIZE}}) {
         SCOPED_TRACE(access);
         WriteTextFile(victim_, "the file the waiter is told to delete");
-        Sleeper sleeper;
-        ASSERT_TRUE(sleeper.Get() != nullptr);
+        ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
+        ASSERT_TRUE(sleeper.Started());
         UniqueHandle inherited;
-        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Get(), ::GetCurrentProcess(),
-                                      inherited.Put(), access, TRUE, 0));
-        const RunningWaiter waiter(tool_, HandleText(inherited.Get()) + L" " + Quoted(victim_),
-                                   folder_.Path());
+        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Handle(),
+                                      ::GetCurrentProcess(), inherited.Put(), access, TRUE, 0));
+        const ChildProcess waiter =
+            StartTool(Quoted(tool_) + L" " + HandleText(inherited.Get()) + L" " + Quoted(victim_));
         ASSERT_TRUE(waiter.Started());
         inherited.Reset();
 

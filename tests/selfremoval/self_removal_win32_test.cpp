@@ -3,74 +3,51 @@
 
 #include <gtest/gtest.h>
 
-#include "app/wide_win32.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
 namespace {
 
-// Sets an environment variable of the test process for one scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
-        wchar_t old[32768];
-        const DWORD length = ::GetEnvironmentVariableW(name, old, 32768);
-        if (length > 0 && length < 32768) {
-            old_ = std::wstring(old, length);
-        }
-        ::SetEnvironmentVariableW(name, value.c_str());
-    }
-    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const wchar_t* name_;
-    std::optional<std::wstring> old_;
-};
-
-std::wstring ToWide(const std::u16string& text) {
-    return AsWide(text);
-}
-std::u16string ToU16(const std::wstring& text) {
-    return std::u16string(AsU16View(text.c_str()));
-}
-
-TEST(SelfRemovalWin32, TemporaryFolderIsNeverCut) {
-    ScratchDir scratch;
-    // Longer than MAX_PATH: a 260-unit buffer would cut it.
-    std::wstring longFolder = scratch.Path();
-    while (longFolder.size() < 300) {
-        longFolder += L"\\a-rather-long-folder-name";
-    }
-    const ScopedVariable tmp(L"TMP", longFolder);
-    const ScopedVariable temp(L"TEMP", longFolder);
-    // The platform may refuse it (it reports at most MAX_PATH + 1 units), but never in part.
-    if (const std::optional<std::u16string> folder = TemporaryFolder()) {
-        EXPECT_EQ(ToWide(*folder), longFolder + L"\\");
+// The platform reports a temporary folder of at most 258 units and its backslash (Wine), or a
+// few more (Windows): the tool takes the folder whole or not at all, never a part of it.
+TEST(SelfRemovalWin32, TemporaryFolderIsTakenWholeOrNotAtAll) {
+    for (const std::size_t length : {258, 300}) {
+        SCOPED_TRACE(length);
+        const std::wstring folder = L"C:\\" + std::wstring(length - 3, L't');
+        const ScopedVariable tmp(L"TMP", folder);
+        const ScopedVariable temp(L"TEMP", folder);
+        const std::u16string whole = ToU16(folder + L"\\");
+        const std::optional<std::u16string> taken = TemporaryFolder();
+        EXPECT_TRUE(taken.has_value() || length > 258);  // every platform reports 258 units
+        EXPECT_EQ(taken.value_or(whole), whole);
     }
 }
 
-TEST(SelfRemovalWin32, FolderTooLongForATemporaryFileNameMakesNoFile) {
-    ScratchDir scratch;
-    std::wstring folder = scratch.Path() + L"\\";
-    folder += std::wstring(MAX_PATH - 14 + 1 - folder.size(), L'f');
-    MakeDirectory(folder);
-    EXPECT_FALSE(CreateTemporaryFile(ToU16(folder)).has_value());
-    EXPECT_FALSE(CreateTemporaryFile(ToU16(folder + L"\\")).has_value());
-    EXPECT_EQ(SnapshotTree(scratch.Path()).size(), 1u);  // the folder alone
-}
-
-TEST(SelfRemovalWin32, TemporaryFileIsNewAndEmptyInTheFolder) {
+// The platform adds up to 12 units ("\DelXXXX.tmp") to the folder: in a folder of more than 246
+// units a temporary file name could reach MAX_PATH.
+TEST(SelfRemovalWin32, TemporaryFileIsNewAndEmptyInAFolderOfAtMost246Units) {
     ScratchDir scratch(L"temp with blanks");
-    const std::optional<std::u16string> path = CreateTemporaryFile(ToU16(scratch.Path() + L"\\"));
-    ASSERT_TRUE(path.has_value());
-    const std::wstring file = ToWide(*path);
-    EXPECT_EQ(file.rfind(scratch.Path() + L"\\Del", 0), 0u) << Narrow(file);
-    EXPECT_EQ(file.substr(file.size() - 4), L".tmp");
-    const TreeSnapshot tree = SnapshotTree(scratch.Path());
-    ASSERT_EQ(tree.size(), 1u);
-    EXPECT_EQ(tree.begin()->second, 0);
+    for (const std::size_t length :
+         {scratch.Path().size() + 2, std::size_t{245}, std::size_t{246}, std::size_t{247}}) {
+        std::wstring folder = scratch.Path() + L"\\";
+        folder += std::wstring(length - folder.size(), L'f');
+        MakeDirectory(folder);
+        // The folder as given, without and with its trailing backslash.
+        for (const std::wstring& given : {folder, folder + L"\\"}) {
+            SCOPED_TRACE(given.size());
+            const std::optional<std::u16string> made = CreateTemporaryFile(ToU16(given));
+            ASSERT_EQ(made.has_value(), given.size() <= 246);
+            const std::wstring file = ToWide(made.value_or(u""));
+            if (made) {
+                EXPECT_EQ(file.rfind(folder + L"\\Del", 0), 0u) << Narrow(file);
+                EXPECT_TRUE(file.ends_with(L".tmp")) << Narrow(file);
+                const std::wstring name = file.substr(folder.size() + 1);
+                EXPECT_EQ(SnapshotTree(folder), (TreeSnapshot{{name, 0}}));
+                ::DeleteFileW(file.c_str());
+            }
+        }
+    }
+    EXPECT_EQ(SnapshotTree(scratch.Path()).size(), 4u);  // the folders alone: no file anywhere
 }
 
 // Wine keeps the attribute only on a copy to a new file, so the test copies to one; on Windows
@@ -90,38 +67,15 @@ TEST(SelfRemovalWin32, CopyOfAReadOnlyToolIsStillDeletedOnClose) {
     EXPECT_NE(::GetFileAttributesW(tool.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
-// Ends the process it holds at the end of the scope.
-struct LiveProcess {
-    UniqueHandle handle;
-    ~LiveProcess() {
-        if (handle) {
-            ::TerminateProcess(handle.Get(), 0);
-            ::WaitForSingleObject(handle.Get(), 5000);
-        }
-    }
-};
-
-LiveProcess StartSleeper() {
-    const std::wstring sleeper = TestProgramPath(L"selfremoval_sleeper.exe");
-    return LiveProcess{StartProcess(sleeper, L"\"" + sleeper + L"\"", {})};
-}
-
-UniqueHandle Duplicate(HANDLE source, DWORD access) {
-    UniqueHandle copy;
-    ::DuplicateHandle(::GetCurrentProcess(), source, ::GetCurrentProcess(), copy.Put(), access,
-                      FALSE, 0);
-    return copy;
-}
-
 TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
-    const LiveProcess sleeper = StartSleeper();
-    ASSERT_TRUE(sleeper.handle.IsValid());
+    using enum WaiterHandleCheck;
+    const ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
     const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const UniqueFileHandle file(::CreateFileW(TestProgramPath(L"selfremoval_sleeper.exe").c_str(),
                                               GENERIC_READ | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(event.IsValid() && file.IsValid());
-    EXPECT_EQ(CheckWaiterHandle(::GetCurrentProcess()), WaiterHandleCheck::kUnusable);
+    ASSERT_TRUE(sleeper.Started() && event.IsValid() && file.IsValid());
+    EXPECT_EQ(CheckWaiterHandle(::GetCurrentProcess()), kUnusable);
 
     // A process handle needs no more than SYNCHRONIZE. Threads, events, files and the waiter's
     // own process are never signalled while the waiter waits, whatever the handle's rights.
@@ -131,22 +85,21 @@ TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
         DWORD rights;
         WaiterHandleCheck expected;
     } cases[] = {
-        {"other process", sleeper.handle.Get(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
-         WaiterHandleCheck::kProcess},
-        {"other process, SYNCHRONIZE only", sleeper.handle.Get(), SYNCHRONIZE,
-         WaiterHandleCheck::kProcess},
-        {"own process", ::GetCurrentProcess(), PROCESS_ALL_ACCESS, WaiterHandleCheck::kUnusable},
-        {"own process, SYNCHRONIZE only", ::GetCurrentProcess(), SYNCHRONIZE,
-         WaiterHandleCheck::kUnusable},
-        {"thread", ::GetCurrentThread(), THREAD_ALL_ACCESS, WaiterHandleCheck::kUnusable},
-        {"thread, SYNCHRONIZE only", ::GetCurrentThread(), SYNCHRONIZE,
-         WaiterHandleCheck::kUnusable},
-        {"event, SYNCHRONIZE only", event.Get(), SYNCHRONIZE, WaiterHandleCheck::kUnusable},
-        {"file, SYNCHRONIZE only", file.Get(), SYNCHRONIZE, WaiterHandleCheck::kUnusable},
+        {"other process", sleeper.Handle(), SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+         kProcess},
+        {"other process, SYNCHRONIZE only", sleeper.Handle(), SYNCHRONIZE, kProcess},
+        {"own process", ::GetCurrentProcess(), PROCESS_ALL_ACCESS, kUnusable},
+        {"own process, SYNCHRONIZE only", ::GetCurrentProcess(), SYNCHRONIZE, kUnusable},
+        {"thread", ::GetCurrentThread(), THREAD_ALL_ACCESS, kUnusable},
+        {"thread, SYNCHRONIZE only", ::GetCurrentThread(), SYNCHRONIZE, kUnusable},
+        {"event, SYNCHRONIZE only", event.Get(), SYNCHRONIZE, kUnusable},
+        {"file, SYNCHRONIZE only", file.Get(), SYNCHRONIZE, kUnusable},
     };
     for (const auto& c : cases) {
-        const UniqueHandle handle = Duplicate(c.source, c.rights);
-        ASSERT_TRUE(handle.IsValid()) << c.what;
+        UniqueHandle handle;
+        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), c.source, ::GetCurrentProcess(),
+                                      handle.Put(), c.rights, FALSE, 0))
+            << c.what;
         EXPECT_EQ(CheckWaiterHandle(handle.Get()), c.expected) << c.what;
     }
 
@@ -154,16 +107,9 @@ TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
     UniqueHandle closed(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const HANDLE closedValue = closed.Get();
     closed.Reset();
-    EXPECT_EQ(CheckWaiterHandle(closedValue), WaiterHandleCheck::kNotOpen);
-    EXPECT_EQ(CheckWaiterHandle(HandleFromValue(0x7FFFFFFC)), WaiterHandleCheck::kNotOpen);
-    EXPECT_EQ(CheckWaiterHandle(nullptr), WaiterHandleCheck::kNotOpen);
-}
-
-TEST(SelfRemovalWin32, HandleValuesAreSignExtended) {
-    EXPECT_EQ(HandleFromValue(-1), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(HandleFromValue(-1), ::GetCurrentProcess());
-    EXPECT_EQ(HandleFromValue(-2), ::GetCurrentThread());
-    EXPECT_EQ(reinterpret_cast<INT_PTR>(HandleFromValue(76)), 76);
+    EXPECT_EQ(CheckWaiterHandle(closedValue), kNotOpen);
+    EXPECT_EQ(CheckWaiterHandle(HandleFromValue(0x7FFFFFFC)), kNotOpen);
+    EXPECT_EQ(CheckWaiterHandle(nullptr), kNotOpen);
 }
 
 }  // namespace

@@ -80,33 +80,30 @@ TEST(WaiterCommandLine, LongPathsFitUpToTheCommandLineLimitAndNeverBeyond) {
 }
 
 TEST(WaiterCommandLine, PathsThatCannotBeQuotedGiveNoLine) {
-    EXPECT_FALSE(BuildWaiterCommandLine(u"", 4, u"C:\\a.exe").has_value());
-    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, u"").has_value());
-    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\\" 0 \"x", 4, u"C:\\a.exe").has_value());
-    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, u"C:\\a\" b.exe").has_value());
-    EXPECT_FALSE(
-        BuildWaiterCommandLine(std::u16string_view(u"C:\\T\0x", 6), 4, u"C:\\a.exe").has_value());
-    EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, std::u16string_view(u"C:\\a\0b", 6))
-                     .has_value());
+    // Empty, or holding a quote or a zero: as the copy's path and as the own path.
+    constexpr std::u16string_view kBad[] = {u"", u"C:\\T\\\" 0 \"x", u"C:\\a\" b.exe",
+                                            std::u16string_view(u"C:\\T\0x", 6)};
+    for (const std::u16string_view bad : kBad) {
+        EXPECT_FALSE(BuildWaiterCommandLine(bad, 4, u"C:\\a.exe").has_value());
+        EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, bad).has_value());
+    }
 }
 
 TEST(WaiterHandle, OnlyAWholeNonNegativeNumberIsAccepted) {
-    // Mistyped switches and file names: the waiter deletes nothing.
-    for (const std::u16string_view text :
-         {u"/INSTALL", u"/Install", u"-install", u"de.exe", u"1031x", u"12 ", u"0x10", u"", u" ",
-          u"-", u"+", u"1.0", u"C:\\Temp\\Del1.tmp", u"12\\Del1.tmp"}) {
+    // The waiter deletes nothing for these.
+    constexpr std::u16string_view kRefused[] = {
+        // Mistyped switches and file names.
+        u"/INSTALL", u"/Install", u"-install", u"de.exe", u"1031x", u"12 ", u"0x10", u"", u" ",
+        u"-", u"+", u"1.0", u"C:\\Temp\\Del1.tmp", u"12\\Del1.tmp",
+        // Pseudo-handles of the waiter itself.
+        u"-1", u"-2", u"-3", u"-6", u"-2147483648", u"-99999999999"};
+    for (const std::u16string_view text : kRefused) {
         EXPECT_EQ(ReadWaiterHandle(text).kind, WaiterHandleKind::kRefused)
             << std::string(text.begin(), text.end());
     }
-    // Pseudo-handles of the waiter itself.
-    for (const std::u16string_view text :
-         {u"-1", u"-2", u"-3", u"-6", u"-2147483648", u"-99999999999"}) {
-        EXPECT_EQ(ReadWaiterHandle(text).kind, WaiterHandleKind::kRefused)
-            << std::string(text.begin(), text.end());
+    for (const std::u16string_view zero : {u"0", u"-0", u"000"}) {
+        EXPECT_EQ(ReadWaiterHandle(zero).kind, WaiterHandleKind::kNone);
     }
-    EXPECT_EQ(ReadWaiterHandle(u"0").kind, WaiterHandleKind::kNone);
-    EXPECT_EQ(ReadWaiterHandle(u"-0").kind, WaiterHandleKind::kNone);
-    EXPECT_EQ(ReadWaiterHandle(u"000").kind, WaiterHandleKind::kNone);
 
     const WaiterHandleArgument plain = ReadWaiterHandle(u"76");
     EXPECT_EQ(plain.kind, WaiterHandleKind::kValue);

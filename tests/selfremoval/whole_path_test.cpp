@@ -1,5 +1,7 @@
 #include "selfremoval/whole_path.h"
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,24 +25,19 @@ struct CuttingRead {
 };
 
 TEST(WholePath, GrowsUpToTheLongestPathThePlatformHandsOut) {
-    const struct {
-        std::size_t length;
-        bool whole;
-    } cases[] = {{1, true},     {259, true},   {260, true},    {16639, true},
-                 {16640, true}, {32767, true}, {32768, false}, {40000, false}};
-    for (const auto& c : cases) {
-        CuttingRead read{std::u16string(c.length, u'p'), {}};
-        const std::optional<std::u16string> path = ReadWholePath(
-            [&](char16_t* buffer, std::size_t capacity) { return read(buffer, capacity); });
-        EXPECT_EQ(path.has_value(), c.whole) << c.length;
-        if (path) {
-            EXPECT_EQ(*path, read.path) << c.length;
-        }
-        EXPECT_LE(read.capacities.back(), kLongestPathCapacity) << c.length;
+    // Paths of these lengths, and whether they come whole.
+    const std::pair<std::size_t, bool> cases[] = {{1, true},      {259, true},   {260, true},
+                                                  {16639, true},  {16640, true}, {32767, true},
+                                                  {32768, false}, {40000, false}};
+    for (const auto& [length, whole] : cases) {
+        CuttingRead read{std::u16string(length, u'p'), {}};
+        const std::optional<std::u16string> path = ReadWholePath(std::ref(read));
+        EXPECT_EQ(path.has_value(), whole) << length;
+        EXPECT_EQ(path.value_or(read.path), read.path) << length;  // never cut
+        EXPECT_LE(read.capacities.back(), kLongestPathCapacity) << length;
     }
     CuttingRead longest{std::u16string(40000, u'p'), {}};
-    ReadWholePath(
-        [&](char16_t* buffer, std::size_t capacity) { return longest(buffer, capacity); });
+    ReadWholePath(std::ref(longest));
     EXPECT_EQ(longest.capacities,
               (std::vector<std::size_t>{260, 520, 1040, 2080, 4160, 8320, 16640, 32768}));
 }

@@ -1,24 +1,70 @@
 #include "support/win_test_support.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cwchar>
-#include <vector>
+#include <deque>
+#include <string_view>
+#include <utility>
 
 #include <gtest/gtest.h>
 
-#include "app/unique_handle_win32.h"
-
 namespace langsetup::test {
 
+namespace {
+
+// Windows path of a Linux path ("Z:" maps to "/").
 std::wstring FromUnixPath(const std::string& unixPath) {
     std::wstring path = L"Z:" + Widen(unixPath);
-    for (auto& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
+    std::ranges::replace(path, L'/', L'\\');
     return path;
 }
+
+// A name under the temporary folder that no other test, or test process, uses.
+std::wstring UniqueTempName(const std::wstring& hint) {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) {
+        ADD_FAILURE() << "no temporary folder";
+        return {};
+    }
+    return std::wstring(temp) + hint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+           std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
+}
+
+// Calls `visit` with every entry of `folder` but "." and "..".
+template <typename Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
+    WIN32_FIND_DATAW data;
+    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!search) {
+        return;
+    }
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            visit(data);
+        }
+    } while (::FindNextFileW(search.Get(), &data));
+}
+
+// Adds what `folder` holds to `out`, each named `prefix` and its path inside `folder`.
+void SnapshotInto(const std::wstring& folder, const std::wstring& prefix, TreeSnapshot& out) {
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& data) {
+        const std::wstring name = prefix + data.cFileName;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            out[name] = static_cast<std::int64_t>(
+                (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            out[name] = -2;
+        } else {
+            out[name] = -1;
+            SnapshotInto(folder + L"\\" + data.cFileName, name + L"\\", out);
+        }
+    });
+}
+
+}  // namespace
 
 std::wstring ToolPath() {
     return FromUnixPath(LANGSETUP_TOOL_PATH);
@@ -28,17 +74,8 @@ std::wstring TestProgramPath(const std::wstring& fileName) {
     return FromUnixPath(LANGSETUP_TEST_BINARY_DIR) + L"\\" + fileName;
 }
 
-ScratchDir::ScratchDir(const std::wstring& nameHint) {
-    static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    if (length == 0 || length > MAX_PATH) {
-        ADD_FAILURE() << "no temporary folder";
-        return;
-    }
-    path_ = std::wstring(temp) + nameHint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
-    if (!::CreateDirectoryW(path_.c_str(), nullptr)) {
+ScratchDir::ScratchDir(const std::wstring& nameHint) : path_(UniqueTempName(nameHint)) {
+    if (!path_.empty() && !::CreateDirectoryW(path_.c_str(), nullptr)) {
         ADD_FAILURE() << "cannot create " << Narrow(path_) << ": " << ::GetLastError();
     }
 }
@@ -49,42 +86,22 @@ ScratchDir::~ScratchDir() {
     }
 }
 
-namespace {
-
-// A name that, appended to its folder, stays inside it.
-bool IsPlainName(const std::wstring& name) {
-    return name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring::npos;
-}
-
-void RemoveEntries(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (!search) {
-        return;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        if (!IsPlainName(name)) {
-            continue;
-        }
-        const std::wstring child = path + L"\\" + name;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            continue;  // left to the Linux shell, which removes the link itself
+void RemoveTree(const std::wstring& path) {
+    ForEachEntry(path, [&](const WIN32_FIND_DATAW& data) {
+        const std::wstring child = path + L"\\" + data.cFileName;
+        // A link is left to the Linux shell, which removes the link itself; a name that holds a
+        // backslash would name something elsewhere.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+            std::wstring_view(data.cFileName).find_first_of(L"\\/") != std::wstring_view::npos) {
+            return;
         }
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveEntries(child);
-            ::RemoveDirectoryW(child.c_str());
+            RemoveTree(child);
         } else {
             ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileW(child.c_str());
         }
-    } while (::FindNextFileW(search.Get(), &data));
-}
-
-}  // namespace
-
-void RemoveTree(const std::wstring& path) {
-    RemoveEntries(path);
+    });
     if (!::RemoveDirectoryW(path.c_str()) && DirectoryExists(path)) {
         RunLinuxShell("rm -rf -- " + ShellQuoted(LinuxPath(path)));
     }
@@ -116,53 +133,21 @@ std::string ShellQuoted(const std::string& text) {
 bool RunLinuxShell(const std::string& script) {
     // Wine starts Linux programs but cannot wait for them: the shell reports the script's exit
     // status in a file of its own, which appears whole once the script has ended.
-    static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring done = std::wstring(temp) + L"langsetup-shell-" +
-                              std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(counter++) + L".status";
+    const std::wstring file = UniqueTempName(L"langsetup-shell");
+    const std::wstring done = file + L".status";
     const std::string status = ShellQuoted(LinuxPath(done));
     const std::string partial = ShellQuoted(LinuxPath(done) + ".part");
-    const std::string whole =
-        "(" + script + "); echo $? > " + partial + " && mv " + partial + " " + status;
-
-    // Windows splits the command line: the script is one argument in double quotes, with its
-    // quotes and the backslashes before them escaped.
-    std::wstring line = L"sh -c \"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : Widen(whole)) {
-        if (c == L'"') {
-            line.append(backslashes + 1, L'\\');
-        }
-        backslashes = c == L'\\' ? backslashes + 1 : 0;
-        line += c;
-    }
-    line.append(backslashes, L'\\');
-    line += L'"';
-    StartProcess(L"Z:\\bin\\sh", line, {});  // the handle it gives is of no use
+    WriteTextFile(file, "(" + script + "\n); echo $? > " + partial + " && mv " + partial + " " +
+                            status + "\n");
+    // The temporary folder's Linux path holds no quote.
+    const ChildProcess shell(L"Z:\\bin\\sh", L"sh \"" + Widen(LinuxPath(file)) + L"\"");
     const bool ended = WaitFor([&] { return FileExists(done); });
     const std::optional<std::string> exitStatus = ReadTextFile(done);
     ::DeleteFileW(done.c_str());
+    ::DeleteFileW(file.c_str());
     const bool ok = ended && exitStatus == "0\n";
     EXPECT_TRUE(ok) << script;
     return ok;
-}
-
-ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
-                         const std::wstring& currentDirectory, DWORD timeoutMs) {
-    ProcessOptions options;
-    options.currentDirectory = currentDirectory;
-    return RunProcessWith(application, commandLine, options, timeoutMs);
-}
-
-ProcessResult RunTool(const std::wstring& toolPath, const std::wstring& arguments,
-                      const std::wstring& currentDirectory, DWORD timeoutMs) {
-    std::wstring line = L"\"" + toolPath + L"\"";
-    if (!arguments.empty()) {
-        line += L" " + arguments;
-    }
-    return RunProcess(toolPath, line, currentDirectory, timeoutMs);
 }
 
 bool FileExists(const std::wstring& path) {
@@ -210,148 +195,42 @@ void MakeDirectory(const std::wstring& path) {
     ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr)) << "cannot create " << Narrow(path);
 }
 
-namespace {
-
-void SnapshotInto(const std::wstring& root, const std::wstring& relative, TreeSnapshot& out) {
-    WIN32_FIND_DATAW data;
-    const std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
-    UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!search) {
-        return;
-    }
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        const std::wstring child = relative.empty() ? name : relative + L"\\" + name;
-        if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
-            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
-            out[child] = -2;
-        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[child] = -1;
-            SnapshotInto(root, child, out);
-        } else {
-            out[child] = static_cast<std::int64_t>(
-                (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-        }
-    } while (::FindNextFileW(search.Get(), &data));
-}
-
-}  // namespace
-
 TreeSnapshot SnapshotTree(const std::wstring& root) {
     TreeSnapshot snapshot;
     SnapshotInto(root, L"", snapshot);
     return snapshot;
 }
 
-namespace {
-
-bool SameVariableName(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)
+    : name_(std::move(name)) {
+    if (const DWORD size = ::GetEnvironmentVariableW(name_.c_str(), nullptr, 0); size > 0) {
+        std::wstring old(size, L'\0');
+        old.resize(::GetEnvironmentVariableW(name_.c_str(), old.data(), size));
+        old_ = old;
+    }
+    ::SetEnvironmentVariableW(name_.c_str(), value.c_str());
 }
 
-// The test's environment with `overrides` set: a block of "name=value" strings, each
-// terminated, and one more terminator at the end.
-std::vector<wchar_t> EnvironmentBlock(const std::map<std::wstring, std::wstring>& overrides) {
-    std::vector<std::wstring> entries;
-    if (wchar_t* inherited = ::GetEnvironmentStringsW()) {
-        for (const wchar_t* entry = inherited; *entry != L'\0'; entry += wcslen(entry) + 1) {
-            const std::wstring text = entry;
-            // Entries such as "=C:=C:\x" begin with their own "=".
-            const std::wstring name = text.substr(0, text.find(L'=', 1));
-            bool overridden = false;
-            for (const auto& item : overrides) {
-                overridden = overridden || SameVariableName(name, item.first);
-            }
-            if (!overridden) {
-                entries.push_back(text);
-            }
-        }
-        ::FreeEnvironmentStringsW(inherited);
+ChildProcess::ChildProcess(const std::wstring& application, const std::wstring& commandLine,
+                           const ProcessOptions& options) {
+    // The process inherits the test's environment with these set while it starts.
+    std::deque<ScopedVariable> environment;
+    for (const auto& [name, value] : options.environment) {
+        environment.emplace_back(name, value);
     }
-    for (const auto& [name, value] : overrides) {
-        entries.push_back(name + L"=" + value);
-    }
-    std::vector<wchar_t> block;
-    for (const auto& entry : entries) {
-        block.insert(block.end(), entry.begin(), entry.end());
-        block.push_back(L'\0');
-    }
-    block.push_back(L'\0');
-    return block;
-}
-
-}  // namespace
-
-UniqueHandle StartProcess(const std::wstring& application, const std::wstring& commandLine,
-                          const ProcessOptions& options) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    UniqueProcessInformation info;
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    std::vector<wchar_t> environment;
-    if (!options.environment.empty()) {
-        environment = EnvironmentBlock(options.environment);
+    std::wstring line = commandLine;  // CreateProcessW may write to it
+    const wchar_t* folder =
+        options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
+    const bool started = ::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr,
+                                          options.inheritHandles ? TRUE : FALSE,
+                                          options.job == nullptr ? 0 : CREATE_SUSPENDED, nullptr,
+                                          folder, &startup, info_.Put()) != FALSE;
+    if (started && options.job != nullptr) {  // suspended until it is in the job
+        EXPECT_TRUE(::AssignProcessToJobObject(options.job, info_.Process()));
+        ::ResumeThread(info_.Thread());
     }
-    const DWORD flags = (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT) |
-                        (options.job == nullptr ? 0 : CREATE_SUSPENDED);
-    if (!::CreateProcessW(
-            application.c_str(), line.data(), nullptr, nullptr,
-            options.inheritHandles ? TRUE : FALSE, flags,
-            environment.empty() ? nullptr : environment.data(),
-            options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
-            info.Put())) {
-        return UniqueHandle{};
-    }
-    if (options.job != nullptr) {
-        EXPECT_TRUE(::AssignProcessToJobObject(options.job, info.Process()));
-        ::ResumeThread(info.Thread());
-    }
-    return info.TakeProcess();
-}
-
-ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
-                             const ProcessOptions& options, DWORD timeoutMs) {
-    ProcessResult result;
-    const UniqueHandle process = StartProcess(application, commandLine, options);
-    if (!process) {
-        return result;
-    }
-    result.started = true;
-    if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
-        result.timedOut = true;
-        ::TerminateProcess(process.Get(), 99);
-        ::WaitForSingleObject(process.Get(), 5000);
-    }
-    ::GetExitCodeProcess(process.Get(), &result.exitCode);
-    return result;
-}
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                          nullptr, nullptr);
-    return out;
-}
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
 }
 
 }  // namespace langsetup::test

@@ -7,8 +7,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+
+#include <gtest/gtest.h>
 
 #include "app/unique_handle_win32.h"
+#include "support/text_win32.h"
 
 namespace langsetup::test {
 
@@ -16,8 +20,6 @@ namespace langsetup::test {
 std::wstring ToolPath();
 // Windows path of a program built beside the tests (for example a sample language module).
 std::wstring TestProgramPath(const std::wstring& fileName);
-// Windows path of a Linux path ("Z:" maps to "/").
-std::wstring FromUnixPath(const std::string& unixPath);
 
 // A new, empty folder under the temporary folder, removed with everything in it at the end.
 class ScratchDir {
@@ -49,20 +51,97 @@ std::string ShellQuoted(const std::string& text);
 // Runs `script` with /bin/sh; true when it ends with exit code 0.
 bool RunLinuxShell(const std::string& script);
 
+// Sets an environment variable of the test process for one scope.
+class ScopedVariable {
+public:
+    ScopedVariable(std::wstring name, const std::wstring& value);
+    ~ScopedVariable() { ::SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::wstring name_;
+    std::optional<std::wstring> old_;  // none: it was not set
+};
+
 struct ProcessResult {
     bool started = false;
     bool timedOut = false;  // the process was killed after the time limit
     DWORD exitCode = 0;
 };
 
-// Starts `application` (exactly that file) with `commandLine` as its whole command line, in
-// `currentDirectory` (or the test's own when empty), and waits at most `timeoutMs`.
-ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
-                         const std::wstring& currentDirectory = L"", DWORD timeoutMs = 60000);
+// How a ChildProcess starts.
+struct ProcessOptions {
+    explicit ProcessOptions(std::wstring folder = {}) : currentDirectory(std::move(folder)) {}
 
-// Runs a copy of the tool at `toolPath` with `arguments` after its quoted path.
-ProcessResult RunTool(const std::wstring& toolPath, const std::wstring& arguments,
-                      const std::wstring& currentDirectory = L"", DWORD timeoutMs = 60000);
+    std::wstring currentDirectory;  // the test's own when empty
+    // Variables set for the process over the test's own.
+    std::map<std::wstring, std::wstring> environment;
+    bool inheritHandles = false;  // pass the test's inheritable handles on
+    HANDLE job = nullptr;         // a job the process is put in before it runs
+};
+
+// A process the test started. It is ended at the end of the scope if it still runs, so that no
+// test leaves a process behind.
+class ChildProcess {
+public:
+    // Starts `application` (exactly that file) with `commandLine` as its whole command line.
+    ChildProcess(const std::wstring& application, const std::wstring& commandLine,
+                 const ProcessOptions& options = ProcessOptions());
+    ~ChildProcess() { End(); }
+    ChildProcess(ChildProcess&&) = default;
+    ChildProcess& operator=(ChildProcess&&) = delete;
+
+    bool Started() const { return info_.IsValid(); }
+    HANDLE Handle() const { return info_.Process(); }
+    // Whether it has ended, or ends within `timeoutMs`.
+    bool EndsWithin(DWORD timeoutMs) const {
+        return ::WaitForSingleObject(Handle(), timeoutMs) == WAIT_OBJECT_0;
+    }
+    // Waits at most `timeoutMs` for it to end by itself, then ends it.
+    ProcessResult Wait(DWORD timeoutMs = 60000) {
+        ProcessResult result;
+        result.started = Started();
+        if (result.started) {
+            result.timedOut = !EndsWithin(timeoutMs);
+            End();
+            ::GetExitCodeProcess(Handle(), &result.exitCode);
+        }
+        return result;
+    }
+    // Ends it now if it still runs.
+    void End() {
+        if (Started() && !EndsWithin(0)) {
+            ::TerminateProcess(Handle(), 99);
+            ::WaitForSingleObject(Handle(), 5000);
+        }
+    }
+
+private:
+    UniqueProcessInformation info_;
+};
+
+// Starts a program built beside the tests with its quoted path as its command line.
+inline ChildProcess StartTestProgram(const std::wstring& fileName) {
+    return ChildProcess(TestProgramPath(fileName), Quoted(TestProgramPath(fileName)));
+}
+
+// Runs `application` with `commandLine` in `currentDirectory` (the test's own when empty) and
+// waits at most `timeoutMs`.
+inline ProcessResult RunProcess(const std::wstring& application, const std::wstring& commandLine,
+                                const std::wstring& currentDirectory = L"",
+                                DWORD timeoutMs = 60000) {
+    return ChildProcess(application, commandLine, ProcessOptions(currentDirectory)).Wait(timeoutMs);
+}
+
+// Whether the process ran and ended by itself with exit code 0.
+inline ::testing::AssertionResult EndedWithExitZero(const ProcessResult& result) {
+    if (result.started && !result.timedOut && result.exitCode == 0) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "started " << result.started << ", timed out "
+                                         << result.timedOut << ", exit code " << result.exitCode;
+}
 
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);  // a folder
@@ -76,6 +155,44 @@ void MakeDirectory(const std::wstring& path);
 using TreeSnapshot = std::map<std::wstring, std::int64_t>;
 TreeSnapshot SnapshotTree(const std::wstring& root);
 
+// Expects that `run` (which runs a process and gives its ProcessResult) sees the process end by
+// itself with exit code 0 and that, `settleMs` later, every file under `folder` is as it was.
+template <typename Run>
+void ExpectRunLeavesFolderUnchanged(const std::wstring& folder, Run run, DWORD settleMs = 0) {
+    const TreeSnapshot before = SnapshotTree(folder);
+    EXPECT_TRUE(EndedWithExitZero(run()));
+    ::Sleep(settleMs);
+    EXPECT_EQ(SnapshotTree(folder), before);
+}
+
+// A copy of the built tool in a scratch folder (with blanks in its name), beside files named like
+// its arguments ("1031", "de.exe") that a run which does nothing must leave alone.
+class ToolCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CopyFileOrFail(ToolPath(), tool_);
+        WriteTextFile(folder_ / L"1031", "a file named like an argument");
+        WriteTextFile(folder_ / L"de.exe", "a file named like a module");
+    }
+    // Starts the copy with `line` as its whole command line, from its folder, passing the test's
+    // inheritable handles on.
+    ChildProcess StartTool(const std::wstring& line) const {
+        ProcessOptions options(folder_.Path());
+        options.inheritHandles = true;
+        return ChildProcess(tool_, line, options);
+    }
+    // Expects that the copy, run with `line`, ends within `timeoutMs` with exit code 0 and
+    // changes no file in its folder.
+    void ExpectRunChangesNothing(const std::wstring& line, DWORD timeoutMs = 60000) const {
+        SCOPED_TRACE(Narrow(line));
+        ExpectRunLeavesFolderUnchanged(folder_.Path(),
+                                       [&] { return StartTool(line).Wait(timeoutMs); });
+    }
+
+    ScratchDir folder_{L"langsetup tool copy"};
+    std::wstring tool_ = folder_ / L"langsetup.exe";
+};
+
 // Polls `condition` until it holds or `timeoutMs` has passed; returns its last result.
 template <typename Condition>
 bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
@@ -88,26 +205,5 @@ bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
     }
     return true;
 }
-
-// How StartProcess and RunProcessWith start a process.
-struct ProcessOptions {
-    std::wstring currentDirectory;  // the test's own when empty
-    // Variables set for the process (names compared without case), over the inherited ones.
-    std::map<std::wstring, std::wstring> environment;
-    bool inheritHandles = false;  // pass the test's inheritable handles on
-    HANDLE job = nullptr;         // a job the process is put in before it runs
-};
-
-// Starts `application` (exactly that file) with `commandLine` and does not wait. The handle is
-// invalid when the process could not be started.
-UniqueHandle StartProcess(const std::wstring& application, const std::wstring& commandLine,
-                          const ProcessOptions& options);
-
-// Like RunProcess, with options.
-ProcessResult RunProcessWith(const std::wstring& application, const std::wstring& commandLine,
-                             const ProcessOptions& options, DWORD timeoutMs = 60000);
-
-std::string Narrow(const std::wstring& text);  // UTF-8, for messages
-std::wstring Widen(const std::string& text);   // from UTF-8
 
 }  // namespace langsetup::test
