@@ -2,19 +2,16 @@
 #include <windows.h>
 
 #include "app/run_command_win32.h"
+#include "app/system_function_win32.h"
 
 namespace {
 
 // Later DLL loads come from System32 only, never from the tool's folder or the current
 // directory (DLL planting). Looked up at run time: older systems lack the function.
 void RestrictDllSearchToSystem32() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr) {
-        return;
-    }
-    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    using SetDefaultDllDirectoriesFunction = BOOL WINAPI(DWORD);
+    const auto setDefault = langsetup::FindSystemFunction<SetDefaultDllDirectoriesFunction>(
+        L"kernel32.dll", "SetDefaultDllDirectories");
     if (setDefault != nullptr) {
         constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
         setDefault(kSearchSystem32);

@@ -1,18 +1,20 @@
 #include "app/module_directory_win32.h"
 
-#include <vector>
-
 #include "app/wide_win32.h"
 
 namespace langsetup {
 
+std::optional<std::u16string> ModuleFilePath(HMODULE module, std::size_t longest) {
+    return ReadWholePath(
+        [module](char16_t* buffer, std::size_t size) -> std::size_t {
+            return ::GetModuleFileNameW(module, AsWide(buffer), static_cast<DWORD>(size));
+        },
+        longest);
+}
+
 ModuleDirectoryState FillModuleDirectoryFromModule(HMODULE module, DWORD capacity) {
-    std::vector<wchar_t> buffer(capacity, L'\0');
-    const DWORD length = capacity == 0 ? 0 : ::GetModuleFileNameW(module, buffer.data(), capacity);
-    // A cut path is the buffer filled to the brim (the platform then reports the capacity).
-    const bool unusable = length == 0 || length >= capacity;
-    return FillModuleDirectory(std::u16string_view{AsU16(buffer.data()), unusable ? 0 : length},
-                               unusable);
+    const std::optional<std::u16string> path = ModuleFilePath(module, capacity);
+    return FillModuleDirectory(path.value_or(u""), !path);
 }
 
 }  // namespace langsetup

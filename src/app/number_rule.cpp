@@ -91,4 +91,19 @@ std::optional<std::int32_t> ParseWholeNumber(std::u16string_view text) {
     return parsed.value;
 }
 
+std::u16string DecimalText(std::int64_t value) {
+    // The magnitude in unsigned arithmetic, so that the lowest value has one too.
+    std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        digits.insert(digits.begin(), u'-');
+    }
+    return digits;
+}
+
 }  // namespace langsetup

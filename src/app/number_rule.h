@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace langsetup {
@@ -30,5 +31,8 @@ std::int32_t ParseLocaleIdentifier(std::u16string_view text);
 
 // A whole number: at least one digit and nothing after the digits. Otherwise nothing.
 std::optional<std::int32_t> ParseWholeNumber(std::u16string_view text);
+
+// `value` in the form the rule reads back: ASCII digits, a minus sign before negative numbers.
+std::u16string DecimalText(std::int64_t value);
 
 }  // namespace langsetup

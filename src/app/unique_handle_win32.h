@@ -99,7 +99,6 @@ public:
 
     HANDLE Process() const { return info_.hProcess; }
     HANDLE Thread() const { return info_.hThread; }
-    DWORD ProcessId() const { return info_.dwProcessId; }
     bool IsValid() const { return Traits::IsValid(info_.hProcess); }
     explicit operator bool() const { return IsValid(); }
 
@@ -111,12 +110,6 @@ public:
                 Traits::Close(handle);
             }
         }
-    }
-    // Keeps the process handle, closes the thread handle.
-    [[nodiscard]] UniqueHandle TakeProcess() {
-        UniqueHandle process(std::exchange(info_.hProcess, nullptr));
-        Reset();
-        return process;
     }
     // For CreateProcessW: closes what is held and hands out the record.
     PROCESS_INFORMATION* Put() {

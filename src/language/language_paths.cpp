@@ -1,5 +1,7 @@
 #include "language/language_paths.h"
 
+#include "app/number_rule.h"
+
 namespace langsetup {
 namespace {
 
@@ -12,15 +14,6 @@ std::u16string Join(std::initializer_list<std::u16string_view> parts) {
         path += part;
     }
     return path;
-}
-
-std::u16string HexText(std::uint32_t value) {
-    std::u16string digits;
-    do {
-        digits.insert(digits.begin(), u"0123456789abcdef"[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return digits;
 }
 
 }  // namespace
@@ -47,7 +40,7 @@ std::u16string LanguageModuleTargetPath(std::u16string_view toolFolder, std::u16
 
 std::u16string LanguageModuleCopyPath(std::u16string_view toolFolder, std::u16string_view code,
                                       std::uint32_t unique) {
-    return Join({toolFolder, code, kModuleExtension, u".", HexText(unique), u".tmp"});
+    return Join({toolFolder, code, kModuleExtension, u".", DecimalText(unique), u".tmp"});
 }
 
 }  // namespace langsetup

@@ -18,7 +18,7 @@ std::u16string LanguageModuleSearchPattern(std::u16string_view toolFolder);
 std::u16string LanguageModuleSourcePath(std::u16string_view toolFolder, std::u16string_view code);
 // <folder><code>.exe: the copy beside the tool that is run and then deleted
 std::u16string LanguageModuleTargetPath(std::u16string_view toolFolder, std::u16string_view code);
-// <folder><code>.exe.<unique, in hex>.tmp: the new file beside the tool that the module is copied
+// <folder><code>.exe.<unique number>.tmp: the new file beside the tool that the module is copied
 // to before it takes the target's name
 std::u16string LanguageModuleCopyPath(std::u16string_view toolFolder, std::u16string_view code,
                                       std::uint32_t unique);

@@ -3,11 +3,12 @@
 #include <vector>
 
 #include "app/copied_file_win32.h"
+#include "app/module_directory_win32.h"
+#include "app/system_function_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
 #include "selfremoval/self_removal.h"
 #include "selfremoval/waiter_command_line.h"
-#include "selfremoval/whole_path.h"
 
 namespace langsetup {
 namespace {
@@ -24,41 +25,32 @@ constexpr std::size_t kLongestTempFileFolder = MAX_PATH - 14;
 // which never ends while the waiter waits on it. Only systems that can compare two handles'
 // objects (Windows 10 and later) can tell; elsewhere the answer is yes, and the handle is refused.
 bool IsOwnProcess(HANDLE process) {
-    using CompareObjectHandlesFn = BOOL(WINAPI*)(HANDLE, HANDLE);
-    const HMODULE kernelBase = ::GetModuleHandleW(L"kernelbase.dll");
-    if (kernelBase == nullptr) {
-        return true;
-    }
-    const auto compare = reinterpret_cast<CompareObjectHandlesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernelBase, "CompareObjectHandles")));
+    using CompareObjectHandlesFunction = BOOL WINAPI(HANDLE, HANDLE);
+    const auto compare =
+        FindSystemFunction<CompareObjectHandlesFunction>(L"kernelbase.dll", "CompareObjectHandles");
     return compare == nullptr || compare(process, ::GetCurrentProcess()) != FALSE;
 }
 
 // Starts the waiter outside any job the tool runs in, so that a job that kills its processes
 // when it is closed cannot end the waiter before it has deleted the tool. A job that does not
 // let its processes leave refuses that with "access denied": then the waiter starts inside it.
-bool StartWaiter(const std::u16string& copyPath, std::u16string& line) {
+void StartWaiter(const std::u16string& copyPath, std::u16string& line) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     UniqueProcessInformation started;  // the waiter needs none of these handles
     for (const DWORD flags : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
         if (::CreateProcessW(AsWide(copyPath), AsWide(line.data()), nullptr, nullptr, TRUE, flags,
-                             nullptr, nullptr, &startup, started.Put())) {
-            return true;
-        }
-        if (::GetLastError() != ERROR_ACCESS_DENIED) {
-            return false;
+                             nullptr, nullptr, &startup, started.Put()) ||
+            ::GetLastError() != ERROR_ACCESS_DENIED) {
+            return;
         }
     }
-    return false;
 }
 
 }  // namespace
 
 std::optional<std::u16string> OwnExecutablePath() {
-    return ReadWholePath([](char16_t* buffer, std::size_t capacity) -> std::size_t {
-        return ::GetModuleFileNameW(nullptr, AsWide(buffer), static_cast<DWORD>(capacity));
-    });
+    return ModuleFilePath(nullptr);
 }
 
 std::optional<std::u16string> TemporaryFolder() {

@@ -13,28 +13,13 @@ bool CanBeQuoted(std::u16string_view path) {
 
 }  // namespace
 
-std::u16string HandleValueText(std::int32_t value) {
-    // Through 64 bits so that the magnitude of the lowest value can be taken.
-    const std::int64_t wide = value;
-    std::uint64_t magnitude = static_cast<std::uint64_t>(wide < 0 ? -wide : wide);
-    std::u16string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0) {
-        digits.insert(digits.begin(), u'-');
-    }
-    return digits;
-}
-
 std::optional<std::u16string> BuildWaiterCommandLine(std::u16string_view copyPath,
                                                      std::int32_t handleValue,
                                                      std::u16string_view ownPath) {
     if (!CanBeQuoted(copyPath) || !CanBeQuoted(ownPath)) {
         return std::nullopt;
     }
-    const std::u16string handleText = HandleValueText(handleValue);
+    const std::u16string handleText = DecimalText(handleValue);
     // Two quoted paths, the number and the two blanks between them.
     const std::size_t length = copyPath.size() + ownPath.size() + handleText.size() + 6;
     if (length > kMaxCommandLineLength) {

@@ -21,9 +21,6 @@ std::optional<std::u16string> BuildWaiterCommandLine(std::u16string_view copyPat
                                                      std::int32_t handleValue,
                                                      std::u16string_view ownPath);
 
-// The signed decimal text of a handle value, as the waiter command line holds it.
-std::u16string HandleValueText(std::int32_t value);
-
 enum class WaiterHandleKind {
     kRefused,  // not a whole number, or a pseudo-handle (negative): the waiter deletes nothing
     kNone,     // 0: nothing to wait for; the waiter deletes at once

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,16 @@ TEST(NumberRule, WholeNumberNeedsDigitsAndNothingAfterThem) {
     for (const std::u16string_view text : {u"", u"-", u"de.exe", u"12 ", u"12x"}) {
         EXPECT_FALSE(ParseWholeNumber(text)) << std::string(text.begin(), text.end());
     }
+}
+
+TEST(NumberRule, DecimalTextIsReadBackAsTheSameNumber) {
+    const std::pair<std::int32_t, std::u16string_view> cases[] = {
+        {0, u"0"}, {-1, u"-1"}, {1031, u"1031"}, {kMax, u"2147483647"}, {kMin, u"-2147483648"}};
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(DecimalText(value), text) << value;
+        EXPECT_EQ(ParseWholeNumber(DecimalText(value)), value) << value;
+    }
+    EXPECT_EQ(DecimalText(std::numeric_limits<std::int64_t>::min()), u"-9223372036854775808");
 }
 
 }  // namespace

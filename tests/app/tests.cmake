@@ -5,6 +5,7 @@ langsetup_tests(
     app/command_mode_test.cpp
     app/module_directory_test.cpp
     app/number_rule_test.cpp
+    app/whole_path_test.cpp
   WIN32
     app/module_directory_win_test.cpp
     app/run_command_e2e_test.cpp)

@@ -22,7 +22,7 @@ bool WasClosed(HKEY before, HKEY now) {
 // 64-bit view under Software\WOW6432Node); the user's Software key is one for both.
 TEST(RegistryKey, CreatesKeysInTheRegistryViewOfItsBitness) {
     const bool is32Bit = sizeof(void*) == 4;
-    const std::wstring leaf = L"langsetup-test-view-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring leaf = L"langsetup-test-view-" + UniqueSuffix();
     const std::wstring inSoftware = L"Software\\" + leaf;
     for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         const bool shared = root == HKEY_CURRENT_USER;
@@ -48,7 +48,7 @@ TEST(RegistryKey, CreatesKeysInTheRegistryViewOfItsBitness) {
 }
 
 TEST(RegistryKey, OpenKeyPathKnowsEachRootByName) {
-    const std::wstring leaf = L"langsetup-test-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring leaf = L"langsetup-test-" + UniqueSuffix();
     const struct {
         std::u16string name;
         HKEY root;

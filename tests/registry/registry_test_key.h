@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -18,6 +17,7 @@
 #include "registry/reg_test_values.h"
 #include "registry/registry_win32.h"
 #include "support/text_win32.h"
+#include "support/win_test_support.h"
 
 namespace langsetup::test {
 
@@ -38,11 +38,7 @@ public:
     }
 
 private:
-    static std::wstring UniqueName() {
-        static std::atomic<unsigned> counter{0};
-        return L"Software\\langsetup-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-               std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(++counter);
-    }
+    static std::wstring UniqueName() { return L"Software\\langsetup-test-" + UniqueSuffix(); }
     void Remove() const { ::RegDeleteTreeW(HKEY_CURRENT_USER, subkey_.c_str()); }
 
     std::wstring subkey_;

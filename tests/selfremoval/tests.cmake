@@ -2,7 +2,6 @@
 langsetup_tests(
   CORE
     selfremoval/waiter_command_line_test.cpp
-    selfremoval/whole_path_test.cpp
   WIN32
     selfremoval/self_removal_e2e_test.cpp
     selfremoval/self_removal_win32_test.cpp)

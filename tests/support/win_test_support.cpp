@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/system_function_win32.h"
+
 namespace langsetup::test {
 
 namespace {
@@ -21,15 +23,13 @@ std::wstring FromUnixPath(const std::string& unixPath) {
 
 // A name under the temporary folder that no other test, or test process, uses.
 std::wstring UniqueTempName(const std::wstring& hint) {
-    static std::atomic<unsigned> counter{0};
     wchar_t temp[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
     if (length == 0 || length > MAX_PATH) {
         ADD_FAILURE() << "no temporary folder";
         return {};
     }
-    return std::wstring(temp) + hint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-           std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(counter++);
+    return std::wstring(temp) + hint + L"-" + UniqueSuffix();
 }
 
 // Calls `visit` with every entry of `folder` but "." and "..".
@@ -65,6 +65,12 @@ void SnapshotInto(const std::wstring& folder, const std::wstring& prefix, TreeSn
 }
 
 }  // namespace
+
+std::wstring UniqueSuffix() {
+    static std::atomic<unsigned> counter{0};
+    return std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount64()) +
+           L"-" + std::to_wstring(counter++);
+}
 
 std::wstring ToolPath() {
     return FromUnixPath(LANGSETUP_TOOL_PATH);
@@ -109,9 +115,9 @@ void RemoveTree(const std::wstring& path) {
 
 std::string LinuxPath(const std::wstring& windowsPath) {
     // Wine's own mapping; the result lives on the process heap.
-    using ToUnixFn = char*(CDECL*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<ToUnixFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    using ToUnixFunction = char* CDECL(const wchar_t*);
+    const auto toUnix =
+        FindSystemFunction<ToUnixFunction>(L"kernel32.dll", "wine_get_unix_file_name");
     char* unixPath = toUnix == nullptr ? nullptr : toUnix(windowsPath.c_str());
     if (unixPath == nullptr) {
         ADD_FAILURE() << "no Linux path for " << Narrow(windowsPath);

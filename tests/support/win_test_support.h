@@ -16,6 +16,9 @@
 
 namespace langsetup::test {
 
+// "<process id>-<tick count>-<counter>": no other test, or test process, makes the same one.
+std::wstring UniqueSuffix();
+
 // Windows path of the built langsetup.exe.
 std::wstring ToolPath();
 // Windows path of a program built beside the tests (for example a sample language module).

@@ -1,4 +1,4 @@
-#include "selfremoval/whole_path.h"
+#include "app/whole_path.h"
 
 #include <functional>
 #include <utility>
@@ -40,6 +40,13 @@ TEST(WholePath, GrowsUpToTheLongestPathThePlatformHandsOut) {
     ReadWholePath(std::ref(longest));
     EXPECT_EQ(longest.capacities,
               (std::vector<std::size_t>{260, 520, 1040, 2080, 4160, 8320, 16640, 32768}));
+
+    // With a smaller bound (the module directory's 2048 units), the last buffer is the bound.
+    for (const auto& [length, whole] : {std::pair{std::size_t{2047}, true}, {2048, false}}) {
+        CuttingRead bounded{std::u16string(length, u'p'), {}};
+        EXPECT_EQ(ReadWholePath(std::ref(bounded), 2048).has_value(), whole) << length;
+        EXPECT_EQ(bounded.capacities, (std::vector<std::size_t>{260, 520, 1040, 2048})) << length;
+    }
 }
 
 }  // namespace
