@@ -22,18 +22,29 @@ endif()
 # running out of memory, which ends the process instead (app/allocation_failure_win32.cpp). Without
 # exceptions, RTTI, unwind tables and guards for local statics, the C++ exception machinery, the
 # unwinder and the thread library stay out of the program; unused functions and data are dropped
-# at link time, and the symbols stripped. The tests keep the defaults. scripts/size-report
-# measures what each option saves.
+# at link time, and the symbols stripped. The whole program is optimised together at link time
+# (-flto), which lets the compiler drop and share code across files; the objects also hold the
+# ordinary code (-ffat-lto-objects), which the tests link (langsetup_link_without_lto). The tests
+# keep the defaults. scripts/size-report measures what each option saves.
 set(LANGSETUP_LEAN_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-                           -fno-threadsafe-statics -ffunction-sections -fdata-sections
+                           -fno-threadsafe-statics -ffunction-sections -fdata-sections -flto
+                           -ffat-lto-objects
     CACHE STRING "Compile options of the shipped program's own code (Windows builds)")
-set(LANGSETUP_LEAN_LINK_OPTIONS -Wl,--gc-sections -s
+set(LANGSETUP_LEAN_LINK_OPTIONS -Wl,--gc-sections -s -flto
     CACHE STRING "Link options of the shipped program (Windows builds)")
 add_library(langsetup_product_options INTERFACE)
 target_link_libraries(langsetup_product_options INTERFACE langsetup_options)
 if(WIN32)
     target_compile_options(langsetup_product_options INTERFACE ${LANGSETUP_LEAN_OPTIONS})
 endif()
+
+# Test programs link the tool's libraries without link-time optimisation: mixing optimised and
+# ordinary objects makes the mingw-w64 linker see their shared template code twice.
+function(langsetup_link_without_lto target)
+    if(WIN32)
+        target_link_options(${target} PRIVATE -fno-lto -fno-use-linker-plugin)
+    endif()
+endfunction()
 
 if(LANGSETUP_SANITIZE)
     set(_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)

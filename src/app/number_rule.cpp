@@ -91,19 +91,22 @@ std::optional<std::int32_t> ParseWholeNumber(std::u16string_view text) {
     return parsed.value;
 }
 
-std::u16string DecimalText(std::int64_t value) {
-    // The magnitude in unsigned arithmetic, so that the lowest value has one too.
-    std::uint64_t magnitude =
-        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+std::u16string DecimalText(std::uint32_t magnitude, bool negative) {
     std::u16string digits;
     do {
         digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
         magnitude /= 10;
     } while (magnitude != 0);
-    if (value < 0) {
+    if (negative) {
         digits.insert(digits.begin(), u'-');
     }
     return digits;
+}
+
+std::u16string DecimalText(std::int32_t value) {
+    // The magnitude in unsigned arithmetic, so that the lowest value has one too.
+    const auto bits = static_cast<std::uint32_t>(value);
+    return DecimalText(value < 0 ? 0 - bits : bits, value < 0);
 }
 
 }  // namespace langsetup

@@ -32,7 +32,10 @@ std::int32_t ParseLocaleIdentifier(std::u16string_view text);
 // A whole number: at least one digit and nothing after the digits. Otherwise nothing.
 std::optional<std::int32_t> ParseWholeNumber(std::u16string_view text);
 
+// `magnitude` in ASCII digits, after a minus sign when `negative`. 32-bit arithmetic only: the
+// shipped program carries no 64-bit division.
+std::u16string DecimalText(std::uint32_t magnitude, bool negative = false);
 // `value` in the form the rule reads back: ASCII digits, a minus sign before negative numbers.
-std::u16string DecimalText(std::int64_t value);
+std::u16string DecimalText(std::int32_t value);
 
 }  // namespace langsetup

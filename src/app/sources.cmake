@@ -5,8 +5,10 @@ langsetup_sources(
     app/command_mode.cpp
     app/module_directory.cpp
     app/number_rule.cpp
+    app/path_parts.cpp
   WIN32
     app/copied_file_win32.cpp
     app/module_directory_win32.cpp
+    app/opened_folder_win32.cpp
     app/process_args_win32.cpp
     app/run_command_win32.cpp)

@@ -26,21 +26,16 @@ std::u16string LanguageFolderEntryPath(std::u16string_view toolFolder, std::u16s
     return Join({toolFolder, kLanguageFolderName, u"\\", name});
 }
 
-std::u16string LanguageModuleSearchPattern(std::u16string_view toolFolder) {
-    return LanguageFolderEntryPath(toolFolder, Join({u"*", kModuleExtension}));
-}
-
 std::u16string LanguageModuleSourcePath(std::u16string_view toolFolder, std::u16string_view code) {
     return LanguageFolderEntryPath(toolFolder, Join({code, kModuleExtension}));
 }
 
-std::u16string LanguageModuleTargetPath(std::u16string_view toolFolder, std::u16string_view code) {
-    return Join({toolFolder, code, kModuleExtension});
+std::u16string LanguageModuleFileName(std::u16string_view code) {
+    return Join({code, kModuleExtension});
 }
 
-std::u16string LanguageModuleCopyPath(std::u16string_view toolFolder, std::u16string_view code,
-                                      std::uint32_t unique) {
-    return Join({toolFolder, code, kModuleExtension, u".", DecimalText(unique), u".tmp"});
+std::u16string LanguageModuleCopyName(std::u16string_view code, std::uint32_t unique) {
+    return Join({code, kModuleExtension, u".", DecimalText(unique), u".tmp"});
 }
 
 }  // namespace langsetup

@@ -1,5 +1,7 @@
 #include "language/language_table.h"
 
+#include <array>
+
 namespace langsetup {
 namespace {
 
@@ -21,6 +23,15 @@ constexpr std::array<LocaleLanguage, 11> kLocaleLanguages = {{
     {3076, 0},   // 0x0C04 Chinese (Hong Kong): "cs"
     {3082, 3},   // 0x0C0A Spanish (modern sort): "es"
 }};
+
+// The language codes, addressed by language index.
+constexpr std::array<std::u16string_view, kLanguageCount> LanguageCodeTable = {
+    u"cs", u"ct", u"de", u"es", u"en", u"fr", u"it", u"nl", u"pl", u"pt",  // 0-9
+    u"ru", u"tr", u"al", u"ar", u"am", u"az", u"by", u"ba", u"bg", u"ca",  // 10-19
+    u"hr", u"cz", u"dk", u"fa", u"fi", u"gl", u"gr", u"he", u"hu", u"jp",  // 20-29
+    u"ko", u"lt", u"mk", u"no", u"br", u"ro", u"sr", u"sk", u"sl", u"se",  // 30-39
+    u"th", u"tr", u"uk", u"uz", u"va", u"vn",                              // 40-45
+};
 
 }  // namespace
 

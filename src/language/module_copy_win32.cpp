@@ -1,5 +1,7 @@
 #include "language/module_copy_win32.h"
 
+#include <string>
+
 #include "app/copied_file_win32.h"
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
@@ -17,9 +19,10 @@ bool IsMissing(DWORD error) {
 
 }  // namespace
 
-ModulePlacement PlaceModuleCopy(std::u16string_view toolFolder, std::u16string_view code) {
-    const std::u16string source = LanguageModuleSourcePath(toolFolder, code);
-    const std::u16string target = LanguageModuleTargetPath(toolFolder, code);
+ModulePlacement PlaceModuleCopy(const OpenedFolder& folder, std::u16string_view folderPath,
+                                std::u16string_view code) {
+    const std::u16string source = LanguageModuleSourcePath(folderPath, code);
+    const std::u16string target = std::u16string(folderPath) + LanguageModuleFileName(code);
     if (::GetFileAttributesW(AsWide(source)) == INVALID_FILE_ATTRIBUTES &&
         IsMissing(::GetLastError())) {
         return ModulePlacement::kNoModule;
@@ -29,7 +32,8 @@ ModulePlacement PlaceModuleCopy(std::u16string_view toolFolder, std::u16string_v
     // existing one (or through a link) by accident. Names taken by other files are left alone.
     const std::uint32_t first = ::GetCurrentProcessId();
     for (std::uint32_t attempt = 0; attempt < kCopyNameAttempts; ++attempt) {
-        const std::u16string copy = LanguageModuleCopyPath(toolFolder, code, first + attempt);
+        const std::u16string name = LanguageModuleCopyName(code, first + attempt);
+        const std::u16string copy = std::u16string(folderPath) + name;
         if (::GetFileAttributesW(AsWide(copy)) != INVALID_FILE_ATTRIBUTES) {
             continue;
         }
@@ -38,14 +42,14 @@ ModulePlacement PlaceModuleCopy(std::u16string_view toolFolder, std::u16string_v
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
                 continue;
             }
-            ::DeleteFileW(AsWide(copy));  // whatever part of it was made
+            folder.DeleteEntry(name);  // whatever part of it was made
             return ModulePlacement::kFailed;
         }
         ClearReadOnlyAttribute(copy);
         // Replaces the directory entry: a file held open, a folder or a read-only file of the
         // target's name makes it fail, and then that older file must not run in its place.
         if (!::MoveFileExW(AsWide(copy), AsWide(target), MOVEFILE_REPLACE_EXISTING)) {
-            ::DeleteFileW(AsWide(copy));
+            folder.DeleteEntry(name);
             return ModulePlacement::kFailed;
         }
         return ModulePlacement::kPlaced;
@@ -53,11 +57,10 @@ ModulePlacement PlaceModuleCopy(std::u16string_view toolFolder, std::u16string_v
     return ModulePlacement::kFailed;
 }
 
-void DeleteModuleCopy(const std::u16string& path, DWORD retryMs) {
-    for (DWORD waited = 0; !::DeleteFileW(AsWide(path)); waited += kDeleteRetryStepMs) {
-        if (IsMissing(::GetLastError()) || waited >= retryMs) {
-            return;
-        }
+void DeleteModuleCopy(const OpenedFolder& folder, std::u16string_view name,
+                      const FileIdentity& copy, DWORD retryMs) {
+    for (DWORD waited = 0; folder.DeleteEntry(name, &copy) == EntryState::kHeld && waited < retryMs;
+         waited += kDeleteRetryStepMs) {
         ::Sleep(kDeleteRetryStepMs);
     }
 }

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace langsetup {
 
+class OpenedFolder;
+
 class CResManager {
 public:
-    CResManager() = default;
+    CResManager();
     // Removes the language modules and, when it is then empty, the Languages folder.
     virtual ~CResManager();
 
@@ -26,6 +29,11 @@ public:
 
 private:
     void RemoveLanguageFolder();
+    // The folder that holds Languages, opened at its first use and held until the manager ends:
+    // whatever the manager deletes, it reaches through this handle.
+    const OpenedFolder& ToolFolder();
+
+    std::unique_ptr<OpenedFolder> toolFolder_;
 };
 
 }  // namespace langsetup

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "app/module_directory.h"
+#include "app/opened_folder_win32.h"
+#include "app/path_parts.h"
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
@@ -17,9 +20,30 @@
 static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68);
 
 namespace langsetup {
+namespace {
+
+// Where Languages lies: the folder before its last backslash and its name there. Without a
+// backslash in the module directory, the current directory and "<uncut path>Languages".
+FolderAndName LanguageFolderPlace(const std::u16string& languagesPath) {
+    return SplitAtLastSeparator(languagesPath).value_or(FolderAndName{u"", languagesPath});
+}
+
+}  // namespace
+
+CResManager::CResManager() = default;
 
 CResManager::~CResManager() {
     RemoveLanguageFolder();
+}
+
+const OpenedFolder& CResManager::ToolFolder() {
+    if (!toolFolder_) {
+        const std::u16string languagesPath = LanguageFolderPath(ModuleDirectory().path);
+        const FolderAndName place = LanguageFolderPlace(languagesPath);
+        toolFolder_ = std::make_unique<OpenedFolder>(
+            OpenedFolder::Open(place.folder.empty() ? u"." : std::u16string(place.folder)));
+    }
+    return *toolFolder_;
 }
 
 void CResManager::InstallForLocale(std::int32_t localeId) {
@@ -32,13 +56,21 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     if (directory.state != ModuleDirectoryState::kFolder) {
         return;
     }
+    const OpenedFolder& folder = ToolFolder();
     const std::u16string_view code = LanguageCode(index);
-    const std::u16string target = LanguageModuleTargetPath(directory.path, code);
+    const std::u16string name = LanguageModuleFileName(code);
+    const std::u16string target = directory.path + name;
 
     // A module that is there but cannot be put in place runs nothing: an older file of the
     // target's name must never run instead of it. A missing module still lets a file of the
     // target's name that already stands beside the tool run.
-    if (PlaceModuleCopy(directory.path, code) == ModulePlacement::kFailed) {
+    if (!folder || PlaceModuleCopy(folder, directory.path, code) == ModulePlacement::kFailed) {
+        return;
+    }
+    // What now stands under the target's name is what runs, and the one file deleted afterwards:
+    // a plain file of the tool's folder (never a link), recognised again by its identity.
+    const std::optional<FileIdentity> copy = folder.IdentifyEntry(name);
+    if (!copy) {
         return;
     }
 
@@ -62,45 +94,43 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         releaseMs = kModuleCopyReleaseMs;
     }
 
-    DeleteModuleCopy(target, releaseMs);
+    DeleteModuleCopy(folder, name, *copy, releaseMs);
 }
 
 void CResManager::RemoveLanguageFolder() {
-    const ModuleDirectoryInfo& directory = ModuleDirectory();
     // An unknown folder would turn every path below into one relative to the current directory.
-    if (directory.state == ModuleDirectoryState::kUnknown) {
+    if (ModuleDirectory().state == ModuleDirectoryState::kUnknown) {
         return;
     }
-    // A Languages folder that is a link or junction leads elsewhere: nothing is searched,
-    // deleted or removed through it.
-    const std::u16string folder = LanguageFolderPath(directory.path);
-    const DWORD folderAttributes = ::GetFileAttributesW(AsWide(folder));
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
-        (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    const std::u16string languagesPath = LanguageFolderPath(ModuleDirectory().path);
+    const std::u16string_view name = LanguageFolderPlace(languagesPath).name;
+
+    // Languages as the tool's folder lists it: a real folder, never a link or junction, which
+    // would lead elsewhere. Opened through the tool's folder, and only while it is that folder.
+    const OpenedFolder& toolFolder = ToolFolder();
+    OpenedFolder languages;
+    FolderListing toolListing(toolFolder);
+    while (const FolderEntry* entry = toolListing.Next()) {
+        if (entry->IsFolder() && !entry->IsLink() && EqualIgnoringAsciiCase(entry->name, name)) {
+            languages = toolFolder.OpenSubfolder(*entry);
+            break;
+        }
+    }
+    if (!languages) {
         return;
     }
 
-    // Search and deletion both address the folder beside the tool, whatever the current
-    // directory is.
-    const std::u16string pattern = LanguageModuleSearchPattern(directory.path);
-    WIN32_FIND_DATAW match{};
-    UniqueFindHandle search(::FindFirstFileW(AsWide(pattern), &match));
-    if (search) {
-        do {
-            const LanguageFolderEntry entry{
-                AsU16View(match.cFileName),
-                (match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                (match.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
-            if (IsDeletableModuleEntry(entry)) {
-                ::DeleteFileW(AsWide(LanguageFolderEntryPath(directory.path, entry.name)));
-            }
-        } while (::FindNextFileW(search.Get(), &match));
+    // Each module is deleted through its own handle, opened in Languages itself, and only while
+    // it is the plain file the listing showed.
+    FolderListing listing(languages);
+    while (const FolderEntry* entry = listing.Next()) {
+        if (IsDeletableModuleEntry({entry->name, entry->IsFolder(), entry->IsLink()})) {
+            const FileIdentity listed{languages.Identity().volume, entry->fileId};
+            languages.DeleteEntry(entry->name, &listed);
+        }
     }
-    search.Reset();
-
-    // Succeeds only when nothing else stands in the folder.
-    ::RemoveDirectoryW(AsWide(folder));
+    // Goes when the handle closes, and only when nothing else stands in the folder.
+    languages.MarkForDeletion();
 }
 
 }  // namespace langsetup

@@ -4,6 +4,7 @@
 
 #include "app/copied_file_win32.h"
 #include "app/module_directory_win32.h"
+#include "app/opened_folder_win32.h"
 #include "app/system_function_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
@@ -93,8 +94,10 @@ UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
     // A read-only copy could not be opened to be deleted on close (it would stay behind).
     UniqueFileHandle deleteOnClose;
     if (::CopyFileW(AsWide(ownPath), AsWide(copyPath), FALSE) && ClearReadOnlyAttribute(copyPath)) {
-        deleteOnClose.Reset(::CreateFileW(AsWide(copyPath), 0, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        // A link put in its place would be opened (and deleted) itself, never followed.
+        deleteOnClose.Reset(
+            ::CreateFileW(AsWide(copyPath), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     }
     // Until the delete-on-close handle holds it, the temporary file is removed by hand.
     if (!deleteOnClose) {
@@ -165,9 +168,13 @@ void StartSelfRemoval() {
 
 void FinishSelfRemoval(std::u16string_view handleText, std::u16string_view path) {
     const WaiterHandleArgument argument = ReadWaiterHandle(handleText);
-    if (argument.kind == WaiterHandleKind::kRefused) {
+    const std::optional<FolderAndName> place = ReadWaiterFile(path);
+    if (argument.kind == WaiterHandleKind::kRefused || !place) {
         return;
     }
+    // What the number names is settled before anything is opened: a new handle could take the
+    // value of one that is not open.
+    UniqueHandle process;
     if (argument.kind == WaiterHandleKind::kValue) {
         HANDLE handle = HandleFromValue(argument.value);
         switch (CheckWaiterHandle(handle)) {
@@ -175,16 +182,23 @@ void FinishSelfRemoval(std::u16string_view handleText, std::u16string_view path)
                 break;  // nothing to wait for, as with 0
             case WaiterHandleCheck::kUnusable:
                 return;
-            case WaiterHandleCheck::kProcess: {
-                const UniqueHandle process(handle);  // inherited from the first process
-                if (::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
-                    return;
-                }
+            case WaiterHandleCheck::kProcess:
+                process.Reset(handle);  // inherited from the first process
                 break;
-            }
         }
     }
-    ::DeleteFileW(AsWide(std::u16string(path)));
+    // The file is opened before the wait, and that very file is deleted after it: whatever
+    // happens to its folder meanwhile cannot send the deletion elsewhere. It is shared with
+    // everyone, so the first process runs on undisturbed.
+    const OpenedFolder folder = OpenedFolder::Open(std::u16string(place->folder));
+    const OpenedFile file = folder.OpenEntry(place->name);
+    if (!file) {
+        return;
+    }
+    if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+        return;
+    }
+    file.MarkForDeletion();  // it goes when the handle closes
 }
 
 }  // namespace langsetup

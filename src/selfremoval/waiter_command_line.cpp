@@ -56,4 +56,15 @@ WaiterHandleArgument ReadWaiterHandle(std::u16string_view text) {
     return {WaiterHandleKind::kValue, *number};
 }
 
+std::optional<FolderAndName> ReadWaiterFile(std::u16string_view path) {
+    if (!IsFullPath(path)) {
+        return std::nullopt;
+    }
+    const std::optional<FolderAndName> parts = SplitAtLastSeparator(path);
+    if (!parts || !IsPlainEntryName(parts->name)) {
+        return std::nullopt;
+    }
+    return parts;
+}
+
 }  // namespace langsetup

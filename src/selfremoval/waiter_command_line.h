@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/path_parts.h"
+
 namespace langsetup {
 
 // The longest command line a new process can be given, in UTF-16 units without the terminator.
@@ -37,5 +39,11 @@ struct WaiterHandleArgument {
 // are the pseudo-handles of the waiter itself (-1 its process, -2 its thread, and others), which
 // are never signalled while it waits; the first process never passes one.
 WaiterHandleArgument ReadWaiterHandle(std::u16string_view text);
+
+// Argument 2 of the waiter form, as the folder to open and the file's name in it. Only a full path
+// is taken (the first process always passes one): a relative path means a command line split
+// where nobody meant it, such as an unquoted "C:\Pexalo 0 data\langsetup.exe", and would name a
+// file in whatever the current directory is.
+std::optional<FolderAndName> ReadWaiterFile(std::u16string_view path);
 
 }  // namespace langsetup

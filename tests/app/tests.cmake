@@ -8,6 +8,7 @@ langsetup_tests(
     app/whole_path_test.cpp
   WIN32
     app/module_directory_win_test.cpp
+    app/opened_folder_win_test.cpp
     app/run_command_e2e_test.cpp)
 
 # A program built like the shipped one that runs out of memory on request.

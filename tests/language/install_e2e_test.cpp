@@ -163,6 +163,34 @@ TEST_F(InstallEndToEnd, StaleTargetBesideTheToolRunsWhenTheModuleIsMissing) {
     ExpectOnlyModuleRan(L"de");
 }
 
+// With the module missing, a link of the copy's name beside the tool is neither run nor deleted
+// through: it is no file of the tool's folder.
+TEST_F(InstallEndToEnd, LinkNamedLikeTheCopyNeverRunsWhenTheModuleIsMissing) {
+    PlantModules({L"fr.exe"});
+    CopyFileOrFail(TestProgramPath(kSample), elsewhere_ + L"\\outside.exe");
+    ASSERT_TRUE(Linux("ln -s \"$elsewhere/outside.exe\" \"$tool/de.exe\""));
+
+    Install();
+
+    EXPECT_TRUE(ReadRuns(toolFolder_).empty());
+    EXPECT_TRUE(ReadRuns(elsewhere_).empty());
+    EXPECT_TRUE(FileExists(elsewhere_ + L"\\outside.exe"));
+}
+
+// A folder that is a program's current directory (an installer's, say) cannot be removed; the
+// modules in it still go.
+TEST_F(InstallEndToEnd, LanguagesInUseAsACurrentDirectoryLosesItsModulesAndStays) {
+    PlantModules({L"de.exe", L"fr.exe"});
+    const ChildProcess user(TestProgramPath(L"selfremoval_sleeper.exe"), L"sleeper",
+                            ProcessOptions(Languages()));
+    ASSERT_TRUE(user.Started());
+
+    Install();
+
+    ExpectOnlyModuleRan(L"de", false);
+    EXPECT_TRUE(SnapshotTree(Languages()).empty());
+}
+
 TEST_F(InstallEndToEnd, OtherFilesAndExeNamedSubfoldersStayAndKeepTheFolder) {
     PlantModules({L"de.exe", L"fr.exe"});
     WriteTextFile(Languages() + L"\\readme.txt", "keep me");

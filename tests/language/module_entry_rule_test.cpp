@@ -23,7 +23,9 @@ TEST(ModuleEntryRule, OnlyPlainLongNamesEndingInExeAreDeleted) {
         // Matched by "*.exe" through their short 8.3 names only.
         u"notes.exec", u"backup.exe_old", u"de.exe~", u"de.exe.", u"de.exe ", u"exe", u"de.ex", u"",
         // Names that, appended to the folder, would name something elsewhere.
-        u"..\\..\\x.exe", u"..\\de.exe", u"sub/de.exe", u"\\de.exe", u".", u".."};
+        u"..\\..\\x.exe", u"..\\de.exe", u"sub/de.exe", u"\\de.exe", u".", u"..",
+        // A stream of another file.
+        u"de.exe:x.exe"};
     for (const std::u16string_view name : kDeleted) {
         ExpectDeletedAsAPlainFileOnly(name, true);
     }

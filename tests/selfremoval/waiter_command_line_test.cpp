@@ -110,5 +110,32 @@ TEST(WaiterHandle, OnlyAWholeNonNegativeNumberIsAccepted) {
     EXPECT_EQ(ReadWaiterHandle(u"99999999999").value, kMax);  // clamped, names no handle
 }
 
+// Split where nobody meant it, an unquoted "C:\Pexalo 0 data\langsetup.exe" gives the waiter
+// "data\langsetup.exe": a file in whatever the current directory is.
+TEST(WaiterFile, OnlyAFullPathToAFileNamesOne) {
+    const struct {
+        std::u16string_view path, folder, name;
+    } kTaken[] = {
+        {u"C:\\Apps\\Pexalo\\langsetup.exe", u"C:\\Apps\\Pexalo\\", u"langsetup.exe"},
+        {u"z:\\x.exe", u"z:\\", u"x.exe"},
+        {u"\\\\server\\share\\langsetup.exe", u"\\\\server\\share\\", u"langsetup.exe"},
+        {u"\\\\?\\C:\\a b\\l.exe", u"\\\\?\\C:\\a b\\", u"l.exe"},
+        {u"C:\\a/b.exe", u"C:\\a/", u"b.exe"},
+    };
+    for (const auto& taken : kTaken) {
+        const auto place = ReadWaiterFile(taken.path);
+        ASSERT_TRUE(place.has_value()) << std::string(taken.path.begin(), taken.path.end());
+        EXPECT_EQ(place->folder, taken.folder);
+        EXPECT_EQ(place->name, taken.name);
+    }
+    constexpr std::u16string_view kRefused[] = {
+        u"data\\langsetup.exe", u"langsetup.exe",       u".\\x.exe", u"\\x.exe", u"C:x.exe",
+        u"C:langsetup.exe",     u"1:\\x.exe",           u"",         u"C:\\",    u"C:\\dir\\",
+        u"C:\\dir\\..",         u"C:\\a\\de.exe:stream"};
+    for (const std::u16string_view path : kRefused) {
+        EXPECT_FALSE(ReadWaiterFile(path).has_value()) << std::string(path.begin(), path.end());
+    }
+}
+
 }  // namespace
 }  // namespace langsetup

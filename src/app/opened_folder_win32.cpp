@@ -1,0 +1,251 @@
+#include "app/opened_folder_win32.h"
+
+#include <winternl.h>
+
+#include "app/path_parts.h"
+#include "app/wide_win32.h"
+
+namespace langsetup {
+namespace {
+
+constexpr NTSTATUS kStatusObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS kStatusObjectPathNotFound = static_cast<NTSTATUS>(0xC000003A);
+constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043);
+constexpr NTSTATUS kStatusObjectNameInvalid = static_cast<NTSTATUS>(0xC0000033);
+constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
+
+// POSIX deletion (Windows 10 and later), which the headers for older systems do not declare.
+constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+struct FileDispositionInfoExRecord {
+    DWORD flags;
+};
+constexpr DWORD kDispositionDelete = 0x1;
+constexpr DWORD kDispositionPosixSemantics = 0x2;
+
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Others may read and write in a folder the tool holds, but neither rename nor delete it.
+constexpr ULONG kShareButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr ACCESS_MASK kFolderAccess =
+    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr ACCESS_MASK kEntryAccess = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr std::size_t kListingBytes = 65536;
+// A counted name holds at most this many UTF-16 units.
+constexpr std::size_t kLongestName = 32767;
+
+struct RelativeOpen {
+    UniqueFileHandle handle;
+    NTSTATUS status = 0;
+};
+
+// `name` opened relative to the folder `root`: the name is looked up in that folder itself,
+// wherever its path now leads. A link is opened as itself, not followed.
+RelativeOpen OpenRelative(HANDLE root, std::u16string_view name, ACCESS_MASK access, ULONG share,
+                          ULONG options) {
+    RelativeOpen opened;
+    if (name.size() > kLongestName) {
+        opened.status = kStatusObjectNameNotFound;
+        return opened;
+    }
+    UNICODE_STRING text{};
+    const auto bytes = static_cast<USHORT>(name.size() * sizeof(char16_t));
+    text.Length = bytes;
+    text.MaximumLength = bytes;
+    text.Buffer = const_cast<PWSTR>(AsWide(name.data()));
+    OBJECT_ATTRIBUTES attributes{};
+    attributes.Length = sizeof(attributes);
+    attributes.RootDirectory = root;
+    attributes.ObjectName = &text;
+    attributes.Attributes = OBJ_CASE_INSENSITIVE;
+    IO_STATUS_BLOCK io{};
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    opened.status = ::NtCreateFile(&handle, access, &attributes, &io, nullptr, 0, share, FILE_OPEN,
+                                   options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
+                                   nullptr, 0);
+    if (NT_SUCCESS(opened.status)) {
+        opened.handle.Reset(handle);
+    }
+    return opened;
+}
+
+std::optional<BY_HANDLE_FILE_INFORMATION> QueryInformation(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(handle, &information)) {
+        return std::nullopt;
+    }
+    return information;
+}
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
+    return {information.dwVolumeSerialNumber,
+            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+// Where the object behind `handle` is now, in the system's own spelling, links resolved; empty
+// when the system cannot tell.
+std::u16string FinalPath(HANDLE handle) {
+    const DWORD needed = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+    std::u16string path(needed, u'\0');
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(handle, AsWide(path.data()), needed, FILE_NAME_NORMALIZED);
+    path.resize(length < needed ? length : 0);
+    return path;
+}
+
+bool ShowsAFolder(const BY_HANDLE_FILE_INFORMATION& information) {
+    return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+bool ShowsAPlainFile(const BY_HANDLE_FILE_INFORMATION& information) {
+    return (information.dwFileAttributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+// Why a file could not be opened: it is not there, it is no file of this folder, or something
+// holds it (a program that shares it with nobody, a pending deletion, missing rights).
+EntryState StateOfFailedOpen(NTSTATUS status) {
+    switch (status) {
+        case kStatusObjectNameNotFound:
+        case kStatusObjectPathNotFound:
+            return EntryState::kMissing;
+        case kStatusObjectNameInvalid:
+        case kStatusFileIsADirectory:
+            return EntryState::kNotPlain;
+        default:
+            return EntryState::kHeld;
+    }
+}
+
+}  // namespace
+
+bool MarkForDeletion(HANDLE handle) {
+    // Windows 10 and later on NTFS; elsewhere the call fails and the classic way is taken.
+    FileDispositionInfoExRecord posix{kDispositionDelete | kDispositionPosixSemantics};
+    if (::SetFileInformationByHandle(handle, kFileDispositionInfoEx, &posix, sizeof(posix))) {
+        return true;
+    }
+    FILE_DISPOSITION_INFO classic{TRUE};
+    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &classic, sizeof(classic)) !=
+           FALSE;
+}
+
+OpenedFolder OpenedFolder::Adopt(UniqueFileHandle handle) {
+    OpenedFolder folder;
+    const std::optional<BY_HANDLE_FILE_INFORMATION> information = QueryInformation(handle.Get());
+    std::u16string finalPath = FinalPath(handle.Get());
+    if (!information || !ShowsAFolder(*information) || finalPath.empty()) {
+        return folder;
+    }
+    if (finalPath.back() == u'\\') {  // a volume's root
+        finalPath.pop_back();
+    }
+    folder.handle_ = std::move(handle);
+    folder.identity_ = IdentityOf(*information);
+    folder.finalPath_ = std::move(finalPath);
+    return folder;
+}
+
+OpenedFolder OpenedFolder::Open(const std::u16string& path) {
+    return Adopt(
+        UniqueFileHandle(::CreateFileW(AsWide(path), kFolderAccess, kShareButDelete, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+}
+
+const FolderEntry* FolderListing::Next() {
+    do {
+        if (!ReadRecord()) {
+            return nullptr;
+        }
+    } while (current_.name == u"." || current_.name == u"..");
+    return &current_;
+}
+
+bool FolderListing::ReadRecord() {
+    if (offset_ == 0) {
+        buffer_.resize(kListingBytes / sizeof(buffer_[0]));
+        if (folder_ == nullptr || !::GetFileInformationByHandleEx(folder_, FileIdBothDirectoryInfo,
+                                                                  buffer_.data(), kListingBytes)) {
+            return false;  // the last entry was read, or the folder cannot be listed
+        }
+    }
+    const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(
+        reinterpret_cast<const unsigned char*>(buffer_.data()) + offset_);
+    offset_ = record->NextEntryOffset == 0 ? 0 : offset_ + record->NextEntryOffset;
+    current_ = {
+        std::u16string_view(AsU16(record->FileName), record->FileNameLength / sizeof(char16_t)),
+        record->FileAttributes, static_cast<std::uint64_t>(record->FileId.QuadPart)};
+    return true;
+}
+
+OpenedFolder OpenedFolder::OpenSubfolder(const FolderEntry& listed) const {
+    if (!handle_ || !IsPlainEntryName(listed.name)) {
+        return {};
+    }
+    // With delete access, so that the folder can go once it is empty; without it when someone
+    // else uses the folder (a program's current directory refuses to share it).
+    RelativeOpen opened;
+    for (const ACCESS_MASK access : {kFolderAccess | DELETE, kFolderAccess}) {
+        opened =
+            OpenRelative(handle_.Get(), listed.name, access, kShareButDelete, FILE_DIRECTORY_FILE);
+        if (opened.status != kStatusSharingViolation) {
+            break;
+        }
+    }
+    OpenedFolder folder = Adopt(std::move(opened.handle));
+    if (!folder || folder.identity_ != FileIdentity{identity_.volume, listed.fileId}) {
+        return {};
+    }
+    return folder;
+}
+
+OpenedFile OpenedFolder::OpenEntry(std::u16string_view name) const {
+    OpenedFile file;
+    if (!handle_ || !IsPlainEntryName(name)) {
+        file.state_ = EntryState::kNotPlain;
+        return file;
+    }
+    RelativeOpen opened =
+        OpenRelative(handle_.Get(), name, kEntryAccess, kShareAll, FILE_NON_DIRECTORY_FILE);
+    if (!NT_SUCCESS(opened.status)) {
+        file.state_ = StateOfFailedOpen(opened.status);
+        return file;
+    }
+    // Through a link to a file some systems open its target: only the final path shows where
+    // the file really is. It must be this folder's entry of that very name.
+    const std::optional<BY_HANDLE_FILE_INFORMATION> information =
+        QueryInformation(opened.handle.Get());
+    const std::u16string finalPath = FinalPath(opened.handle.Get());
+    std::u16string expected = finalPath_;
+    expected += u'\\';
+    expected += name;
+    const bool directlyHere =
+        ::CompareStringOrdinal(AsWide(finalPath), static_cast<int>(finalPath.size()),
+                               AsWide(expected), static_cast<int>(expected.size()),
+                               TRUE) == CSTR_EQUAL;
+    if (!information || !ShowsAPlainFile(*information) || !directlyHere) {
+        file.state_ = EntryState::kNotPlain;
+        return file;
+    }
+    file.handle_ = std::move(opened.handle);
+    file.identity_ = IdentityOf(*information);
+    file.state_ = EntryState::kOpened;
+    return file;
+}
+
+std::optional<FileIdentity> OpenedFolder::IdentifyEntry(std::u16string_view name) const {
+    const OpenedFile file = OpenEntry(name);
+    return file ? std::optional<FileIdentity>(file.Identity()) : std::nullopt;
+}
+
+EntryState OpenedFolder::DeleteEntry(std::u16string_view name, const FileIdentity* expected) const {
+    const OpenedFile file = OpenEntry(name);
+    if (!file) {
+        return file.State();
+    }
+    if (expected != nullptr && file.Identity() != *expected) {
+        return EntryState::kNotPlain;
+    }
+    return file.MarkForDeletion() ? EntryState::kOpened : EntryState::kHeld;
+}
+
+}  // namespace langsetup

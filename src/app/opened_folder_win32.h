@@ -1,0 +1,126 @@
+// Folders opened once and then used only through their handles. What the tool lists in such a
+// folder, opens in it and deletes from it is reached relative to the handle, so a folder that is
+// renamed, or swapped for a link, after it was opened can never redirect a deletion elsewhere.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/unique_handle_win32.h"
+
+namespace langsetup {
+
+// The object a handle or a listing names: its volume and its id on that volume.
+struct FileIdentity {
+    DWORD volume = 0;
+    std::uint64_t fileId = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// An entry as its folder's own listing shows it.
+struct FolderEntry {
+    std::u16string_view name;
+    DWORD attributes = 0;
+    std::uint64_t fileId = 0;
+
+    bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+};
+
+enum class EntryState {
+    kOpened,    // a plain file that lies directly in the folder, under the name it was opened by
+    kMissing,   // no entry of that name
+    kNotPlain,  // a folder, a link, a name that leads elsewhere, or another object than expected
+    kHeld,      // there, but it could not be opened or marked (held by a program, read-only, ...)
+};
+
+// Marks the file or folder behind `handle` (opened with delete access) for deletion: with POSIX
+// semantics, its name goes at once even while other programs still have it open; where the
+// system lacks them, it goes when the last handle to it is closed. A folder must be empty.
+bool MarkForDeletion(HANDLE handle);
+
+// A plain file opened in a folder with the right to delete it. Closing it deletes it once it has
+// been marked.
+class OpenedFile {
+public:
+    OpenedFile() = default;
+
+    EntryState State() const { return state_; }
+    explicit operator bool() const { return state_ == EntryState::kOpened; }
+    const FileIdentity& Identity() const { return identity_; }
+    bool MarkForDeletion() const { return langsetup::MarkForDeletion(handle_.Get()); }
+
+private:
+    friend class OpenedFolder;
+    UniqueFileHandle handle_;
+    FileIdentity identity_;
+    EntryState state_ = EntryState::kMissing;
+};
+
+class OpenedFolder {
+public:
+    OpenedFolder() = default;
+
+    // The folder at `path` (links on the way are followed: this is where the tool found itself).
+    // It is shared with nobody who would rename or delete it while it is held.
+    static OpenedFolder Open(const std::u16string& path);
+
+    explicit operator bool() const { return handle_.IsValid(); }
+    const FileIdentity& Identity() const { return identity_; }
+
+    // The subfolder `listed` (from a FolderListing of this folder) opened relative to this folder
+    // without following a link, shared with nobody who would rename or delete it, and only when it
+    // is still the very folder the listing showed. It can be marked for deletion unless someone
+    // else uses it (as the current directory of a program, say).
+    OpenedFolder OpenSubfolder(const FolderEntry& listed) const;
+
+    // The file `name` opened relative to this folder without following a link, with delete
+    // access, sharing everything. Anything but a plain file whose final path lies directly in
+    // this folder is refused as kNotPlain.
+    OpenedFile OpenEntry(std::u16string_view name) const;
+
+    // The identity of the file `name` when OpenEntry accepts it.
+    std::optional<FileIdentity> IdentifyEntry(std::u16string_view name) const;
+
+    // Deletes the file `name` through its handle when OpenEntry accepts it and, when `expected` is
+    // given, it is that very object. kOpened: marked for deletion.
+    EntryState DeleteEntry(std::u16string_view name, const FileIdentity* expected = nullptr) const;
+
+    // Marks this folder for deletion once it is closed; fails while it holds anything.
+    bool MarkForDeletion() const { return langsetup::MarkForDeletion(handle_.Get()); }
+
+private:
+    friend class FolderListing;
+    // Takes `handle` when it is a folder (not a link) and can tell its identity and final path.
+    static OpenedFolder Adopt(UniqueFileHandle handle);
+
+    UniqueFileHandle handle_;
+    FileIdentity identity_;
+    std::u16string finalPath_;  // where the folder was when it was opened, without a last "\"
+};
+
+// The entries of a folder read through its handle, one at a time ("." and ".." left out). After
+// a swap of the folder's name it still lists the original. Each handle is listed once.
+class FolderListing {
+public:
+    explicit FolderListing(const OpenedFolder& folder) : folder_(folder.handle_.Get()) {}
+
+    // The next entry, valid until the next call; null after the last.
+    const FolderEntry* Next();
+
+private:
+    bool ReadRecord();  // the next record, "." and ".." among them, into current_
+
+    HANDLE folder_;
+    // The records hold 64-bit fields: the buffer is kept 8-byte aligned.
+    std::vector<std::uint64_t> buffer_;
+    std::size_t offset_ = 0;  // of the next record in the buffer; 0: read more
+    FolderEntry current_;
+};
+
+}  // namespace langsetup

@@ -1,0 +1,30 @@
+// Splitting paths into a folder and a name, and the names that stay inside a folder.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace langsetup {
+
+// A name that stays inside the folder it is opened in: not empty, not "." or "..", and free of
+// the path separators "\" and "/" and of the stream separator ":". A Linux file system can hold
+// such names, and opened relative to a folder they would name something elsewhere.
+bool IsPlainEntryName(std::u16string_view name);
+
+// A full path: a drive letter, a colon and a backslash ("C:\..."), or a path that begins with two
+// backslashes (a UNC path "\\server\share\..." or "\\?\..."). Anything else depends on the current
+// directory or drive.
+bool IsFullPath(std::u16string_view path);
+
+struct FolderAndName {
+    std::u16string_view folder;  // up to and with the last separator
+    std::u16string_view name;    // what follows it
+};
+
+// `path` split at its last "\" or "/"; nothing when it holds neither.
+std::optional<FolderAndName> SplitAtLastSeparator(std::u16string_view path);
+
+// The two names are the same when ASCII letters are compared without regard to case.
+bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
+
+}  // namespace langsetup
