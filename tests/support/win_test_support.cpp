@@ -207,6 +207,25 @@ TreeSnapshot SnapshotTree(const std::wstring& root) {
     return snapshot;
 }
 
+TreeContents ReadTree(const std::wstring& root) {
+    TreeContents contents;
+    const std::wstring folder = root + L"\\";
+    for (const auto& [name, size] : SnapshotTree(root)) {
+        contents[name] = size == -1   ? "<folder>"
+                         : size == -2 ? "<link>"
+                                      : ReadTextFile(folder + name).value_or("<unreadable>");
+    }
+    return contents;
+}
+
+PathSwap::PathSwap(const std::string& a, const std::string& b, const std::string& trigger,
+                   const std::string& options)
+    : status_(UniqueTempName(L"langsetup-swap")) {
+    EXPECT_TRUE(RunLinuxShell(ShellQuoted(LANGSETUP_PATH_SWAPPER) + " " + options + " " +
+                              ShellQuoted(LinuxPath(status_)) + " " + ShellQuoted(a) + " " +
+                              ShellQuoted(b) + " " + trigger + " >/dev/null"));
+}
+
 ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)
     : name_(std::move(name)) {
     if (const DWORD size = ::GetEnvironmentVariableW(name_.c_str(), nullptr, 0); size > 0) {

@@ -146,6 +146,19 @@ inline ::testing::AssertionResult EndedWithExitZero(const ProcessResult& result)
                                          << result.timedOut << ", exit code " << result.exitCode;
 }
 
+// Polls `condition` until it holds or `timeoutMs` has passed; returns its last result.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() >= deadline) {
+            return condition();
+        }
+        ::Sleep(20);
+    }
+    return true;
+}
+
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);  // a folder
 void WriteTextFile(const std::wstring& path, const std::string& content);
@@ -157,6 +170,33 @@ void MakeDirectory(const std::wstring& path);
 // folders -2: they are not followed).
 using TreeSnapshot = std::map<std::wstring, std::int64_t>;
 TreeSnapshot SnapshotTree(const std::wstring& root);
+
+// Relative path -> content of every file under `root` ("<folder>" for folders, "<link>" for links
+// to folders, which are not followed).
+using TreeContents = std::map<std::wstring, std::string>;
+TreeContents ReadTree(const std::wstring& root);
+
+// tests/path_swapper, a Linux program started beside the tool: it exchanges the Linux paths `a`
+// and `b` (renameat2) when its `trigger` fires ("now", "open <dir>" for the folder's own opening,
+// "entry <dir> <name>" for an entry opened or created; shell words), with no hook in the tool.
+// Its watch is in place when the constructor returns. `options`: "-t <ms>" exchanges even when
+// the trigger has not fired by then.
+class PathSwap {
+public:
+    PathSwap(const std::string& a, const std::string& b, const std::string& trigger,
+             const std::string& options = "");
+    ~PathSwap() { ::DeleteFileW(status_.c_str()); }
+    PathSwap(const PathSwap&) = delete;
+    PathSwap& operator=(const PathSwap&) = delete;
+
+    // Whether the paths were exchanged, or are within `timeoutMs`.
+    bool Happened(DWORD timeoutMs = 20000) const {
+        return WaitFor([&] { return ReadTextFile(status_) == "swapped\n"; }, timeoutMs);
+    }
+
+private:
+    std::wstring status_;
+};
 
 // Expects that `run` (which runs a process and gives its ProcessResult) sees the process end by
 // itself with exit code 0 and that, `settleMs` later, every file under `folder` is as it was.
@@ -195,18 +235,5 @@ protected:
     ScratchDir folder_{L"langsetup tool copy"};
     std::wstring tool_ = folder_ / L"langsetup.exe";
 };
-
-// Polls `condition` until it holds or `timeoutMs` has passed; returns its last result.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (::GetTickCount64() >= deadline) {
-            return condition();
-        }
-        ::Sleep(20);
-    }
-    return true;
-}
 
 }  // namespace langsetup::test
