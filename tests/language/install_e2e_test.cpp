@@ -260,8 +260,7 @@ TEST_F(InstallEndToEnd, LanguagesSwappedForALinkWhenTheToolListsItLeavesTheOther
     }
     ASSERT_TRUE(Linux("ln -s \"$elsewhere\" \"$tool/link\""));
     const TreeContents before = ReadTree(elsewhere_);
-    const PathSwap swap(LinuxPath(Languages()), LinuxPath(toolFolder_ + L"\\link"),
-                        "open " + ShellQuoted(LinuxPath(Languages())));
+    const PathSwap swap(Languages(), toolFolder_ + L"\\link", "open", Languages());
 
     Install();
 
@@ -280,9 +279,7 @@ TEST_F(InstallEndToEnd, ToolFolderReplacedWhileTheModuleRunsLeavesTheReplacement
         WriteTextFile(replacement + L"\\" + name, "someone else's file");
     }
     const TreeContents before = ReadTree(replacement);
-    const PathSwap swap(LinuxPath(toolFolder_), LinuxPath(replacement),
-                        "entry " + ShellQuoted(LinuxPath(toolFolder_)) + " " +
-                            ShellQuoted(Narrow(kRecordName)));
+    const PathSwap swap(toolFolder_, replacement, "entry", toolFolder_, Narrow(kRecordName));
 
     Install();
 

@@ -243,8 +243,7 @@ TEST_F(WaiterEndToEnd, ToolFolderSwappedForALinkWhileTheWaiterWaitsLeavesTheOthe
                               ShellQuoted(LinuxPath(folder_ / L"link"))));
     ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
     ASSERT_TRUE(sleeper.Started());
-    const PathSwap swap(LinuxPath(app), LinuxPath(folder_ / L"link"),
-                        "entry " + ShellQuoted(LinuxPath(app)) + " langsetup.exe", "-t 3000");
+    const PathSwap swap(app, folder_ / L"link", "entry", app, "langsetup.exe", 3000);
     const ChildProcess waiter = StartWaiter(sleeper, app + L"\\langsetup.exe");
     ASSERT_TRUE(waiter.Started());
 

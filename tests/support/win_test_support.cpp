@@ -218,12 +218,20 @@ TreeContents ReadTree(const std::wstring& root) {
     return contents;
 }
 
-PathSwap::PathSwap(const std::string& a, const std::string& b, const std::string& trigger,
-                   const std::string& options)
+PathSwap::PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
+                   const std::wstring& folder, const std::string& name, DWORD swapAnywayMs)
     : status_(UniqueTempName(L"langsetup-swap")) {
-    EXPECT_TRUE(RunLinuxShell(ShellQuoted(LANGSETUP_PATH_SWAPPER) + " " + options + " " +
-                              ShellQuoted(LinuxPath(status_)) + " " + ShellQuoted(a) + " " +
-                              ShellQuoted(b) + " " + trigger + " >/dev/null"));
+    std::string command = ShellQuoted(LANGSETUP_PATH_SWAPPER);
+    if (swapAnywayMs != 0) {
+        command += " -t " + std::to_string(swapAnywayMs);
+    }
+    for (const std::string& word :
+         {LinuxPath(status_), LinuxPath(a), LinuxPath(b), trigger, LinuxPath(folder), name}) {
+        if (!word.empty()) {
+            command += " " + ShellQuoted(word);
+        }
+    }
+    EXPECT_TRUE(RunLinuxShell(command + " >/dev/null"));
 }
 
 ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)

@@ -176,15 +176,15 @@ TreeSnapshot SnapshotTree(const std::wstring& root);
 using TreeContents = std::map<std::wstring, std::string>;
 TreeContents ReadTree(const std::wstring& root);
 
-// tests/path_swapper, a Linux program started beside the tool: it exchanges the Linux paths `a`
-// and `b` (renameat2) when its `trigger` fires ("now", "open <dir>" for the folder's own opening,
-// "entry <dir> <name>" for an entry opened or created; shell words), with no hook in the tool.
-// Its watch is in place when the constructor returns. `options`: "-t <ms>" exchanges even when
-// the trigger has not fired by then.
+// tests/path_swapper, a Linux program started beside the tool: it exchanges `a` and `b`
+// (renameat2) when `trigger` fires in `folder`, with no hook in the tool: "open" when the folder
+// itself is opened (listed), "entry" when an entry named `name` is opened or created in it. With
+// `swapAnywayMs`, it exchanges them by then even when the trigger has not fired. Its watch is in
+// place when the constructor returns.
 class PathSwap {
 public:
-    PathSwap(const std::string& a, const std::string& b, const std::string& trigger,
-             const std::string& options = "");
+    PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
+             const std::wstring& folder, const std::string& name = "", DWORD swapAnywayMs = 0);
     ~PathSwap() { ::DeleteFileW(status_.c_str()); }
     PathSwap(const PathSwap&) = delete;
     PathSwap& operator=(const PathSwap&) = delete;
