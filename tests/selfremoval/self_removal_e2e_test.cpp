@@ -111,8 +111,8 @@ TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo246UnitsWithItsBackslashServes) {
     }
 }
 
-// Unquoted, "...\\Pexalo 0 data\\langsetup.exe" splits into the waiter form: handle 0 and the
-// path "data\\langsetup.exe", relative to whatever the current directory is.
+// Started with its path unquoted and nothing else, "...\Pexalo 0 data\langsetup.exe" splits into
+// the waiter form: handle 0 and the path "data\langsetup.exe", relative to the current directory.
 TEST_F(CleanEndToEnd, UnquotedOwnPathReadAsAWaiterWithARelativePathDeletesNothing) {
     MakeDirectory(root_ / L"Pexalo 0 data");
     MakeDirectory(root_ / L"data");
@@ -198,7 +198,6 @@ TEST_F(WaiterEndToEnd, PseudoHandlesEndInBoundedTimeAndDeleteNothing) {
         ExpectRunChangesNothing(Quoted(tool_) + L" " + handle + L" " + Quoted(victim_), kBoundMs);
     }
 }
-
 
 TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};

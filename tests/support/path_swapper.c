@@ -124,7 +124,8 @@ int main(int argc, char** argv) {
     int watch = -1;
     if (on_open || on_entry) {
         watch = inotify_init1(IN_CLOEXEC);
-        const uint32_t events = on_open ? IN_OPEN | IN_ONLYDIR : IN_OPEN | IN_CREATE | IN_MOVED_TO;
+        const uint32_t events = IN_DELETE_SELF | (on_open ? IN_OPEN | IN_ONLYDIR
+                                                          : IN_OPEN | IN_CREATE | IN_MOVED_TO);
         if (watch < 0 || inotify_add_watch(watch, args[4], events) < 0) {
             perror("path_swapper: inotify");
             return 1;
