@@ -260,6 +260,62 @@ TEST_F(InstallEndToEnd, LanguagesFolderThatIsALinkIsNeverEmptiedThroughIt) {
     }
 }
 
+// Under Wine a Linux link to a file looks like a plain file, and deleting it by name deletes the
+// file it points to.
+TEST_F(InstallEndToEnd, LinkInLanguagesToAFileOutsideLeavesThatFile) {
+    PlantModules({L"de.exe"});
+    WriteTextFile(elsewhere_ + L"\\outside.exe", "someone else's file");
+    ASSERT_TRUE(Linux("ln -s \"$elsewhere/outside.exe\" \"$languages/x.exe\""));
+
+    Install();
+
+    ExpectOnlyModuleRan(L"de", false);
+    EXPECT_EQ(ReadTextFile(elsewhere_ + L"\\outside.exe"), "someone else's file");
+}
+
+// Folders exchanged from the Linux side while the tool works (the tool has no hook for it): every
+// deletion must reach only what the tool found before. Under Wine a deletion through a handle
+// opened before the exchange deletes nothing, so these check the other folder and the module's
+// run, never that the tool's own files went.
+TEST_F(InstallEndToEnd, LanguagesSwappedForALinkWhenTheToolListsItLeavesTheOtherFolder) {
+    PlantModules({L"de.exe"});
+    for (const wchar_t* name : {L"de.exe", L"fr.exe", L"en.exe", L"x.exe", L"it.exe", L"ko.exe",
+                                L"nl.exe", L"ru.exe", L"es.exe", L"notes.txt"}) {
+        WriteTextFile(elsewhere_ + L"\\" + name, "someone else's file");
+        if (!FileExists(Languages() + L"\\" + name)) {
+            WriteTextFile(Languages() + L"\\" + name, "not a module of this test");
+        }
+    }
+    ASSERT_TRUE(Linux("ln -s \"$elsewhere\" \"$tool/link\""));
+    const TreeContents before = ReadTree(elsewhere_);
+    const PathSwap swap(Languages(), toolFolder_ + L"\\link", "open", Languages());
+
+    Install();
+
+    ASSERT_TRUE(swap.Happened());
+    EXPECT_EQ(ReadTree(elsewhere_), before);
+    ExpectOnlyModuleRan(L"de", false);
+}
+
+TEST_F(InstallEndToEnd, ToolFolderReplacedWhileTheModuleRunsLeavesTheReplacement) {
+    PlantModules({L"de.exe", L"fr.exe"});
+    const std::wstring replacement = scratch_ / L"replacement";
+    MakeDirectory(replacement);
+    MakeDirectory(replacement + L"\\Languages");
+    for (const wchar_t* name : {L"de.exe", L"langsetup.exe", L"Languages\\de.exe",
+                                L"Languages\\fr.exe", L"Languages\\en.exe"}) {
+        WriteTextFile(replacement + L"\\" + name, "someone else's file");
+    }
+    const TreeContents before = ReadTree(replacement);
+    const PathSwap swap(toolFolder_, replacement, "entry", toolFolder_, Narrow(kRecordName));
+
+    Install();
+
+    ASSERT_TRUE(swap.Happened());
+    EXPECT_EQ(ReadTree(toolFolder_), before) << "the replacement, now at the tool's path";
+    EXPECT_EQ(ReadRuns(replacement).size(), 1u) << "the tool's folder, now at the other path";
+}
+
 TEST_F(InstallEndToEnd, OnlyPlainLongNamesEndingInExeAreDeletedFromLanguages) {
     PlantModules({L"de.exe", L"FR.EXE"});
     // "*.exe" matches these through their short names.

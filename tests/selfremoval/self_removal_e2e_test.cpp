@@ -111,6 +111,18 @@ TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo246UnitsWithItsBackslashServes) {
     }
 }
 
+// Started with its path unquoted and nothing else, "...\Pexalo 0 data\langsetup.exe" splits into
+// the waiter form: handle 0 and the path "data\langsetup.exe", relative to the current directory.
+TEST_F(CleanEndToEnd, UnquotedOwnPathReadAsAWaiterWithARelativePathDeletesNothing) {
+    MakeDirectory(root_ / L"Pexalo 0 data");
+    MakeDirectory(root_ / L"data");
+    WriteTextFile(root_ / L"data\\langsetup.exe", "someone else's tool");
+    tool_ = root_ / L"Pexalo 0 data\\langsetup.exe";
+    CopyFileOrFail(ToolPath(), tool_);
+    ExpectRunLeavesFolderUnchanged(root_.Path(),
+                                   [&] { return RunProcess(tool_, tool_, root_.Path(), kBoundMs); });
+}
+
 // Installers and CI runners start the tool in a job that ends every process left in it when the
 // job is closed, which can happen as soon as the tool has ended.
 TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
@@ -135,12 +147,26 @@ TEST_F(CleanEndToEnd, RemovesTheToolFromInsideAJobThatKillsOnClose) {
     }
 }
 
+std::wstring HandleText(HANDLE handle) {
+    return std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(handle)));
+}
+
 // The waiter form typed by hand or passed by a test.
 class WaiterEndToEnd : public ToolCopyTest {
 protected:
     void SetUp() override {
         ToolCopyTest::SetUp();
         WriteTextFile(victim_, "the file the waiter is told to delete");
+    }
+
+    // Starts the tool as the waiter on the sleeper's process, through an inherited handle with
+    // `access`, to delete `file`.
+    ChildProcess StartWaiter(const ChildProcess& sleeper, const std::wstring& file,
+                             DWORD access = SYNCHRONIZE) const {
+        UniqueHandle inherited;
+        EXPECT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Handle(),
+                                      ::GetCurrentProcess(), inherited.Put(), access, TRUE, 0));
+        return StartTool(Quoted(tool_) + L" " + HandleText(inherited.Get()) + L" " + Quoted(file));
     }
 
     std::wstring victim_ = folder_ / L"victim file.txt";
@@ -173,10 +199,6 @@ TEST_F(WaiterEndToEnd, PseudoHandlesEndInBoundedTimeAndDeleteNothing) {
     }
 }
 
-std::wstring HandleText(HANDLE handle) {
-    return std::to_wstring(static_cast<long>(reinterpret_cast<INT_PTR>(handle)));
-}
-
 TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     const UniqueHandle event(::CreateEventW(&inherit, TRUE, FALSE, nullptr));  // never set
@@ -193,13 +215,8 @@ TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
         WriteTextFile(victim_, "the file the waiter is told to delete");
         ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
         ASSERT_TRUE(sleeper.Started());
-        UniqueHandle inherited;
-        ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), sleeper.Handle(),
-                                      ::GetCurrentProcess(), inherited.Put(), access, TRUE, 0));
-        const ChildProcess waiter =
-            StartTool(Quoted(tool_) + L" " + HandleText(inherited.Get()) + L" " + Quoted(victim_));
+        const ChildProcess waiter = StartWaiter(sleeper, victim_, access);
         ASSERT_TRUE(waiter.Started());
-        inherited.Reset();
 
         EXPECT_FALSE(waiter.EndsWithin(1500));
         EXPECT_TRUE(FileExists(victim_));
@@ -209,6 +226,31 @@ TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
         EXPECT_FALSE(FileExists(victim_));
         EXPECT_TRUE(FileExists(folder_ / L"1031"));
     }
+}
+
+// While the waiter waits, the tool's folder is exchanged for a link to another folder: right after
+// the waiter opens the tool, or after 3 s when it does not (a waiter that opens it only after
+// the exchange would delete through the link).
+TEST_F(WaiterEndToEnd, ToolFolderSwappedForALinkWhileTheWaiterWaitsLeavesTheOtherFolder) {
+    const std::wstring app = folder_ / L"app";
+    const std::wstring other = folder_ / L"other";
+    MakeDirectory(app);
+    MakeDirectory(other);
+    CopyFileOrFail(ToolPath(), app + L"\\langsetup.exe");
+    WriteTextFile(other + L"\\langsetup.exe", "someone else's tool");
+    ASSERT_TRUE(RunLinuxShell("ln -s " + ShellQuoted(LinuxPath(other)) + " " +
+                              ShellQuoted(LinuxPath(folder_ / L"link"))));
+    ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
+    ASSERT_TRUE(sleeper.Started());
+    const PathSwap swap(app, folder_ / L"link", "entry", app, "langsetup.exe", 3000);
+    const ChildProcess waiter = StartWaiter(sleeper, app + L"\\langsetup.exe");
+    ASSERT_TRUE(waiter.Started());
+
+    ASSERT_TRUE(swap.Happened(kBoundMs));
+    EXPECT_FALSE(waiter.EndsWithin(0));
+    sleeper.End();
+    EXPECT_TRUE(waiter.EndsWithin(kBoundMs));
+    EXPECT_EQ(ReadTextFile(other + L"\\langsetup.exe"), "someone else's tool");
 }
 
 }  // namespace

@@ -207,6 +207,33 @@ TreeSnapshot SnapshotTree(const std::wstring& root) {
     return snapshot;
 }
 
+TreeContents ReadTree(const std::wstring& root) {
+    TreeContents contents;
+    const std::wstring folder = root + L"\\";
+    for (const auto& [name, size] : SnapshotTree(root)) {
+        contents[name] = size == -1   ? "<folder>"
+                         : size == -2 ? "<link>"
+                                      : ReadTextFile(folder + name).value_or("<unreadable>");
+    }
+    return contents;
+}
+
+PathSwap::PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
+                   const std::wstring& folder, const std::string& name, DWORD swapAnywayMs)
+    : status_(UniqueTempName(L"langsetup-swap")) {
+    std::string command = ShellQuoted(LANGSETUP_PATH_SWAPPER);
+    if (swapAnywayMs != 0) {
+        command += " -t " + std::to_string(swapAnywayMs);
+    }
+    for (const std::string& word :
+         {LinuxPath(status_), LinuxPath(a), LinuxPath(b), trigger, LinuxPath(folder), name}) {
+        if (!word.empty()) {
+            command += " " + ShellQuoted(word);
+        }
+    }
+    EXPECT_TRUE(RunLinuxShell(command + " >/dev/null"));
+}
+
 ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)
     : name_(std::move(name)) {
     if (const DWORD size = ::GetEnvironmentVariableW(name_.c_str(), nullptr, 0); size > 0) {

@@ -146,6 +146,19 @@ inline ::testing::AssertionResult EndedWithExitZero(const ProcessResult& result)
                                          << result.timedOut << ", exit code " << result.exitCode;
 }
 
+// Polls `condition` until it holds or `timeoutMs` has passed; returns its last result.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() >= deadline) {
+            return condition();
+        }
+        ::Sleep(20);
+    }
+    return true;
+}
+
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);  // a folder
 void WriteTextFile(const std::wstring& path, const std::string& content);
@@ -157,6 +170,33 @@ void MakeDirectory(const std::wstring& path);
 // folders -2: they are not followed).
 using TreeSnapshot = std::map<std::wstring, std::int64_t>;
 TreeSnapshot SnapshotTree(const std::wstring& root);
+
+// Relative path -> content of every file under `root` ("<folder>" for folders, "<link>" for links
+// to folders, which are not followed).
+using TreeContents = std::map<std::wstring, std::string>;
+TreeContents ReadTree(const std::wstring& root);
+
+// tests/path_swapper, a Linux program started beside the tool: it exchanges `a` and `b`
+// (renameat2) when `trigger` fires in `folder`, with no hook in the tool: "open" when the folder
+// itself is opened (listed), "entry" when an entry named `name` is opened or created in it. With
+// `swapAnywayMs`, it exchanges them by then even when the trigger has not fired. Its watch is in
+// place when the constructor returns.
+class PathSwap {
+public:
+    PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
+             const std::wstring& folder, const std::string& name = "", DWORD swapAnywayMs = 0);
+    ~PathSwap() { ::DeleteFileW(status_.c_str()); }
+    PathSwap(const PathSwap&) = delete;
+    PathSwap& operator=(const PathSwap&) = delete;
+
+    // Whether the paths were exchanged, or are within `timeoutMs`.
+    bool Happened(DWORD timeoutMs = 20000) const {
+        return WaitFor([&] { return ReadTextFile(status_) == "swapped\n"; }, timeoutMs);
+    }
+
+private:
+    std::wstring status_;
+};
 
 // Expects that `run` (which runs a process and gives its ProcessResult) sees the process end by
 // itself with exit code 0 and that, `settleMs` later, every file under `folder` is as it was.
@@ -195,18 +235,5 @@ protected:
     ScratchDir folder_{L"langsetup tool copy"};
     std::wstring tool_ = folder_ / L"langsetup.exe";
 };
-
-// Polls `condition` until it holds or `timeoutMs` has passed; returns its last result.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (::GetTickCount64() >= deadline) {
-            return condition();
-        }
-        ::Sleep(20);
-    }
-    return true;
-}
 
 }  // namespace langsetup::test
