@@ -119,8 +119,8 @@ TEST_F(CleanEndToEnd, UnquotedOwnPathReadAsAWaiterWithARelativePathDeletesNothin
     WriteTextFile(root_ / L"data\\langsetup.exe", "someone else's tool");
     tool_ = root_ / L"Pexalo 0 data\\langsetup.exe";
     CopyFileOrFail(ToolPath(), tool_);
-    ExpectRunLeavesFolderUnchanged(root_.Path(),
-                                   [&] { return RunProcess(tool_, tool_, root_.Path(), kBoundMs); });
+    ExpectRunLeavesFolderUnchanged(
+        root_.Path(), [&] { return RunProcess(tool_, tool_, root_.Path(), kBoundMs); });
 }
 
 // Installers and CI runners start the tool in a job that ends every process left in it when the
@@ -228,9 +228,8 @@ TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
     }
 }
 
-// While the waiter waits, the tool's folder is exchanged for a link to another folder: right after
-// the waiter opens the tool, or after 3 s when it does not (a waiter that opens it only after
-// the exchange would delete through the link).
+// While the waiter waits, the tool's folder is exchanged for a link to another folder (a waiter
+// that looked the file up again only after its wait would delete through the link).
 TEST_F(WaiterEndToEnd, ToolFolderSwappedForALinkWhileTheWaiterWaitsLeavesTheOtherFolder) {
     const std::wstring app = folder_ / L"app";
     const std::wstring other = folder_ / L"other";
@@ -242,12 +241,12 @@ TEST_F(WaiterEndToEnd, ToolFolderSwappedForALinkWhileTheWaiterWaitsLeavesTheOthe
                               ShellQuoted(LinuxPath(folder_ / L"link"))));
     ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
     ASSERT_TRUE(sleeper.Started());
-    const PathSwap swap(app, folder_ / L"link", "entry", app, "langsetup.exe", 3000);
     const ChildProcess waiter = StartWaiter(sleeper, app + L"\\langsetup.exe");
     ASSERT_TRUE(waiter.Started());
+    ASSERT_FALSE(waiter.EndsWithin(1000));
 
+    const PathSwap swap(app, folder_ / L"link", "now", L"");
     ASSERT_TRUE(swap.Happened(kBoundMs));
-    EXPECT_FALSE(waiter.EndsWithin(0));
     sleeper.End();
     EXPECT_TRUE(waiter.EndsWithin(kBoundMs));
     EXPECT_EQ(ReadTextFile(other + L"\\langsetup.exe"), "someone else's tool");

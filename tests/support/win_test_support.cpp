@@ -225,8 +225,8 @@ PathSwap::PathSwap(const std::wstring& a, const std::wstring& b, const std::stri
     if (swapAnywayMs != 0) {
         command += " -t " + std::to_string(swapAnywayMs);
     }
-    for (const std::string& word :
-         {LinuxPath(status_), LinuxPath(a), LinuxPath(b), trigger, LinuxPath(folder), name}) {
+    for (const std::string& word : {LinuxPath(status_), LinuxPath(a), LinuxPath(b), trigger,
+                                    folder.empty() ? std::string() : LinuxPath(folder), name}) {
         if (!word.empty()) {
             command += " " + ShellQuoted(word);
         }
