@@ -25,7 +25,7 @@ RequestExecutionLevel admin
 ; then by its primary language, else the first one, English), and $LANGUAGE holds the locale
 ; identifier of the language it chose. Carry the languages that have a module in Languages\:
 ; Spanish as 3082, the identifier langsetup knows. NSIS has no language file for Chinese (Hong
-; Kong, 3076, cs.exe): an installer that carries TradChinese passes 1028, which installs en.exe.
+; Kong, 3076, cs.exe): such a user gets SimpChinese, 2052, ct.exe, by the primary language.
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\German.nlf"
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\French.nlf"
