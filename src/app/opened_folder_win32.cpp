@@ -80,17 +80,6 @@ FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
             (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
 
-// Where the object behind `handle` is now, in the system's own spelling, links resolved; empty
-// when the system cannot tell.
-std::u16string FinalPath(HANDLE handle) {
-    const DWORD needed = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
-    std::u16string path(needed, u'\0');
-    const DWORD length =
-        ::GetFinalPathNameByHandleW(handle, AsWide(path.data()), needed, FILE_NAME_NORMALIZED);
-    path.resize(length < needed ? length : 0);
-    return path;
-}
-
 bool ShowsAFolder(const BY_HANDLE_FILE_INFORMATION& information) {
     return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
            (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
@@ -118,6 +107,15 @@ EntryState StateOfFailedOpen(NTSTATUS status) {
 
 }  // namespace
 
+std::u16string FinalPathOf(HANDLE handle) {
+    const DWORD needed = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+    std::u16string path(needed, u'\0');
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(handle, AsWide(path.data()), needed, FILE_NAME_NORMALIZED);
+    path.resize(length < needed ? length : 0);
+    return path;
+}
+
 bool MarkForDeletion(HANDLE handle) {
     // Windows 10 and later on NTFS; elsewhere the call fails and the classic way is taken.
     FileDispositionInfoExRecord posix{kDispositionDelete | kDispositionPosixSemantics};
@@ -132,7 +130,7 @@ bool MarkForDeletion(HANDLE handle) {
 OpenedFolder OpenedFolder::Adopt(UniqueFileHandle handle) {
     OpenedFolder folder;
     const std::optional<BY_HANDLE_FILE_INFORMATION> information = QueryInformation(handle.Get());
-    std::u16string finalPath = FinalPath(handle.Get());
+    std::u16string finalPath = FinalPathOf(handle.Get());
     if (!information || !ShowsAFolder(*information) || finalPath.empty()) {
         return folder;
     }
@@ -214,7 +212,7 @@ OpenedFile OpenedFolder::OpenEntry(std::u16string_view name) const {
     // the file really is. It must be this folder's entry of that very name.
     const std::optional<BY_HANDLE_FILE_INFORMATION> information =
         QueryInformation(opened.handle.Get());
-    const std::u16string finalPath = FinalPath(opened.handle.Get());
+    const std::u16string finalPath = FinalPathOf(opened.handle.Get());
     std::u16string expected = finalPath_;
     expected += u'\\';
     expected += name;

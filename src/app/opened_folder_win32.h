@@ -44,6 +44,10 @@ enum class EntryState {
 // system lacks them, it goes when the last handle to it is closed. A folder must be empty.
 bool MarkForDeletion(HANDLE handle);
 
+// Where the object behind `handle` is now, in the system's own spelling (\\?\C:\... or
+// \\?\UNC\server\...), with links resolved; empty when the system cannot tell.
+std::u16string FinalPathOf(HANDLE handle);
+
 // A plain file opened in a folder with the right to delete it. Closing it deletes it once it has
 // been marked.
 class OpenedFile {
@@ -53,6 +57,7 @@ public:
     EntryState State() const { return state_; }
     explicit operator bool() const { return state_ == EntryState::kOpened; }
     const FileIdentity& Identity() const { return identity_; }
+    std::u16string FinalPath() const { return FinalPathOf(handle_.Get()); }
     bool MarkForDeletion() const { return langsetup::MarkForDeletion(handle_.Get()); }
 
 private:

@@ -35,4 +35,17 @@ bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
         a, b, [](char16_t x, char16_t y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
+bool FinalPathIs(std::u16string_view finalPath, std::u16string_view path) {
+    constexpr std::u16string_view kUnc = u"\\\\?\\UNC\\";
+    constexpr std::u16string_view kLocal = u"\\\\?\\";
+    if (finalPath.starts_with(kUnc)) {
+        return path.starts_with(u"\\\\") &&
+               EqualIgnoringAsciiCase(finalPath.substr(kUnc.size()), path.substr(2));
+    }
+    if (finalPath.starts_with(kLocal)) {
+        finalPath.remove_prefix(kLocal.size());
+    }
+    return EqualIgnoringAsciiCase(finalPath, path);
+}
+
 }  // namespace langsetup

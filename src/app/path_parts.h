@@ -27,4 +27,9 @@ std::optional<FolderAndName> SplitAtLastSeparator(std::u16string_view path);
 // The two names are the same when ASCII letters are compared without regard to case.
 bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 
+// Whether `finalPath`, a place as the system reports a handle's (\\?\C:\... or
+// \\?\UNC\server\share\...), is the full path `path` (C:\... or \\server\share\...), ASCII
+// letters compared without regard to case.
+bool FinalPathIs(std::u16string_view finalPath, std::u16string_view path);
+
 }  // namespace langsetup

@@ -5,8 +5,10 @@
 #include "app/copied_file_win32.h"
 #include "app/module_directory_win32.h"
 #include "app/opened_folder_win32.h"
+#include "app/path_parts.h"
 #include "app/system_function_win32.h"
 #include "app/unique_handle_win32.h"
+#include "app/whole_path.h"
 #include "app/wide_win32.h"
 #include "selfremoval/self_removal.h"
 #include "selfremoval/waiter_command_line.h"
@@ -46,6 +48,21 @@ void StartWaiter(const std::u16string& copyPath, std::u16string& line) {
             return;
         }
     }
+}
+
+// Whether `file`, opened by the path that the first process passed, is that process's file: it
+// lies at `path` itself or, where that path leads through a link or junction, where the awaited
+// `process` runs from. A folder swapped for a link before the waiter opened the file leads
+// elsewhere; then nothing is deleted.
+bool IsTheNamedFile(const OpenedFile& file, std::u16string_view path, HANDLE process) {
+    const std::u16string finalPath = file.FinalPath();
+    if (FinalPathIs(finalPath, path)) {
+        return true;
+    }
+    std::vector<wchar_t> image(kLongestPathCapacity);
+    auto size = static_cast<DWORD>(image.size());
+    return process != nullptr && ::QueryFullProcessImageNameW(process, 0, image.data(), &size) &&
+           FinalPathIs(finalPath, std::u16string_view(AsU16(image.data()), size));
 }
 
 }  // namespace
@@ -99,9 +116,11 @@ UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
             ::CreateFileW(AsWide(copyPath), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     }
-    // Until the delete-on-close handle holds it, the temporary file is removed by hand.
-    if (!deleteOnClose) {
-        ::DeleteFileW(AsWide(copyPath));
+    // Until the delete-on-close handle holds it, the temporary file is removed by hand: through
+    // its folder, and only while it is a plain file there.
+    const std::optional<FolderAndName> place = SplitAtLastSeparator(copyPath);
+    if (!deleteOnClose && place) {
+        OpenedFolder::Open(std::u16string(place->folder)).DeleteEntry(place->name);
     }
     return deleteOnClose;
 }
@@ -192,7 +211,7 @@ void FinishSelfRemoval(std::u16string_view handleText, std::u16string_view path)
     // everyone, so the first process runs on undisturbed.
     const OpenedFolder folder = OpenedFolder::Open(std::u16string(place->folder));
     const OpenedFile file = folder.OpenEntry(place->name);
-    if (!file) {
+    if (!file || !IsTheNamedFile(file, path, process.Get())) {
         return;
     }
     if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {

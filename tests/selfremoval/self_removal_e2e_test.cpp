@@ -184,6 +184,16 @@ TEST_F(WaiterEndToEnd, HandTypedZeroOrNumberThatNamesNoHandleDeletesTheFileAtOnc
     }
 }
 
+// A path that leads through a link names a file elsewhere, as after a swap of the tool's folder
+// for a link before the waiter opened the file.
+TEST_F(WaiterEndToEnd, AFileReachedThroughALinkIsNeverDeleted) {
+    MakeDirectory(folder_ / L"other");
+    WriteTextFile(folder_ / L"other\\langsetup.exe", "someone else's tool");
+    ASSERT_TRUE(RunLinuxShell("ln -s other " + ShellQuoted(LinuxPath(folder_.Path()) + "/app")));
+    ExpectRunChangesNothing(Quoted(tool_) + L" 0 " + Quoted(folder_ / L"app\\langsetup.exe"),
+                            kBoundMs);
+}
+
 TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
     const std::wstring victim = Quoted(victim_);
     for (const std::wstring& arguments : std::initializer_list<std::wstring>{

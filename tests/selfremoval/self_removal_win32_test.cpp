@@ -67,6 +67,22 @@ TEST(SelfRemovalWin32, CopyOfAReadOnlyToolIsStillDeletedOnClose) {
     EXPECT_NE(::GetFileAttributesW(tool.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
+// When the copy cannot be made, the temporary file goes, but never a file that a link of its
+// name points to.
+TEST(SelfRemovalWin32, AFailedCopyRemovesOnlyTheTemporaryFileItself) {
+    ScratchDir scratch;
+    const std::wstring outside = scratch / L"outside.txt";
+    WriteTextFile(scratch / L"Del1.tmp", "");
+    WriteTextFile(outside, "someone else's file");
+    ASSERT_TRUE(RunLinuxShell("ln -s " + ShellQuoted(LinuxPath(outside)) + " " +
+                              ShellQuoted(LinuxPath(scratch.Path()) + "/Del2.tmp")));
+    for (const wchar_t* name : {L"Del1.tmp", L"Del2.tmp"}) {
+        EXPECT_FALSE(OpenDeleteOnCloseCopy(u"C:\\missing\\langsetup.exe", ToU16(scratch / name)));
+    }
+    EXPECT_FALSE(FileExists(scratch / L"Del1.tmp"));
+    EXPECT_EQ(ReadTextFile(outside), "someone else's file");
+}
+
 TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {
     using enum WaiterHandleCheck;
     const ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");

@@ -137,5 +137,28 @@ TEST(WaiterFile, OnlyAFullPathToAFileNamesOne) {
     }
 }
 
+// The system spells a handle's place with a prefix of its own; a path through a link or into
+// another folder is another place.
+TEST(WaiterFile, TheFinalPathOfTheFileMustBeThePathGiven) {
+    const struct {
+        std::u16string_view finalPath, path;
+        bool same;
+    } kCases[] = {
+        {u"\\\\?\\C:\\Apps\\Pexalo\\langsetup.exe", u"C:\\Apps\\Pexalo\\langsetup.exe", true},
+        {u"\\\\?\\C:\\APPS\\pexalo\\LangSetup.exe", u"c:\\apps\\Pexalo\\langsetup.exe", true},
+        {u"\\\\?\\UNC\\srv\\share\\l.exe", u"\\\\srv\\share\\l.exe", true},
+        {u"C:\\a\\l.exe", u"C:\\a\\l.exe", true},
+        {u"\\\\?\\C:\\Apps\\other\\langsetup.exe", u"C:\\Apps\\Pexalo\\langsetup.exe", false},
+        {u"\\\\?\\C:\\Apps\\Pexalo\\langsetup.exe", u"C:\\Apps\\Pexalo\\langsetup.ex", false},
+        {u"\\\\?\\UNC\\srv\\share\\l.exe", u"C:\\srv\\share\\l.exe", false},
+        {u"\\\\?\\C:\\\u00C4\\l.exe", u"C:\\\u00E4\\l.exe", false},  // only ASCII letters fold
+        {u"", u"C:\\a\\l.exe", false},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(FinalPathIs(c.finalPath, c.path), c.same)
+            << std::string(c.path.begin(), c.path.end());
+    }
+}
+
 }  // namespace
 }  // namespace langsetup
