@@ -216,10 +216,7 @@ OpenedFile OpenedFolder::OpenEntry(std::u16string_view name) const {
     std::u16string expected = finalPath_;
     expected += u'\\';
     expected += name;
-    const bool directlyHere =
-        ::CompareStringOrdinal(AsWide(finalPath), static_cast<int>(finalPath.size()),
-                               AsWide(expected), static_cast<int>(expected.size()),
-                               TRUE) == CSTR_EQUAL;
+    const bool directlyHere = EqualIgnoringAsciiCase(finalPath, expected);
     if (!information || !ShowsAPlainFile(*information) || !directlyHere) {
         file.state_ = EntryState::kNotPlain;
         return file;

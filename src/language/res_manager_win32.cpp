@@ -22,10 +22,20 @@ static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68);
 namespace langsetup {
 namespace {
 
-// Where Languages lies: the folder before its last backslash and its name there. Without a
-// backslash in the module directory, the current directory and "<uncut path>Languages".
-FolderAndName LanguageFolderPlace(const std::u16string& languagesPath) {
-    return SplitAtLastSeparator(languagesPath).value_or(FolderAndName{u"", languagesPath});
+struct LanguageFolderPlace {
+    std::u16string folder;  // the folder that holds Languages
+    std::u16string name;    // Languages' name in it
+};
+
+// Where Languages lies: the module directory and "Languages"; without a backslash in the module
+// directory, the current directory and "<uncut path>Languages".
+LanguageFolderPlace PlaceOfLanguages() {
+    const std::u16string path = LanguageFolderPath(ModuleDirectory().path);
+    const std::optional<FolderAndName> parts = SplitAtLastSeparator(path);
+    if (!parts) {
+        return {u".", path};
+    }
+    return {std::u16string(parts->folder), std::u16string(parts->name)};
 }
 
 }  // namespace
@@ -38,10 +48,7 @@ CResManager::~CResManager() {
 
 const OpenedFolder& CResManager::ToolFolder() {
     if (!toolFolder_) {
-        const std::u16string languagesPath = LanguageFolderPath(ModuleDirectory().path);
-        const FolderAndName place = LanguageFolderPlace(languagesPath);
-        toolFolder_ = std::make_unique<OpenedFolder>(
-            OpenedFolder::Open(place.folder.empty() ? u"." : std::u16string(place.folder)));
+        toolFolder_ = std::make_unique<OpenedFolder>(OpenedFolder::Open(PlaceOfLanguages().folder));
     }
     return *toolFolder_;
 }
@@ -102,8 +109,7 @@ void CResManager::RemoveLanguageFolder() {
     if (ModuleDirectory().state == ModuleDirectoryState::kUnknown) {
         return;
     }
-    const std::u16string languagesPath = LanguageFolderPath(ModuleDirectory().path);
-    const std::u16string_view name = LanguageFolderPlace(languagesPath).name;
+    const std::u16string name = PlaceOfLanguages().name;
 
     // Languages as the tool's folder lists it: a real folder, never a link or junction, which
     // would lead elsewhere. Opened through the tool's folder, and only while it is that folder.

@@ -1,14 +1,14 @@
 /* path_swapper: a native Linux program that exchanges two paths (renameat2 RENAME_EXCHANGE)
  * under a running Windows program, at a moment chosen by inotify, with no hook in that program.
  *
- *   path_swapper [-r] [-t MS] STATUS A B now
- *   path_swapper [-r] [-t MS] STATUS A B open DIR
- *   path_swapper [-r] [-t MS] STATUS A B entry DIR NAME
+ *   path_swapper [-r] STATUS A B now
+ *   path_swapper [-r] STATUS A B open DIR
+ *   path_swapper [-r] STATUS A B entry DIR NAME
  *
  * Triggers: "now" at once; "open" when DIR itself is opened (listed: the inotify event without a
  * name); "entry" when an entry of DIR whose name matches the pattern NAME (fnmatch) is opened or
- * created. A trigger that does not fire within 60 s gives up; with -t it exchanges anyway after MS
- * milliseconds. When the watched folder is removed, the program ends without a status.
+ * created. A trigger that does not fire within 60 s gives up. When the watched folder is removed,
+ * the program ends without a status.
  * -r: after the trigger, exchange A and B again and again until SIGTERM or SIGINT (at most ten
  * minutes), ending with the two as they began.
  *
@@ -24,7 +24,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/inotify.h>
 #include <sys/syscall.h>
@@ -97,24 +96,19 @@ static int wait_for_trigger(int watch, const char* pattern, long limit_ms) {
 
 int main(int argc, char** argv) {
     int repeat = 0;
-    long limit_ms = 60000;
-    int swap_on_timeout = 0;
-    for (int option; (option = getopt(argc, argv, "rt:")) != -1;) {
-        if (option == 'r') {
-            repeat = 1;
-        } else if (option == 't') {
-            limit_ms = atol(optarg);
-            swap_on_timeout = 1;
-        } else {
+    const long limit_ms = 60000;
+    for (int option; (option = getopt(argc, argv, "r")) != -1;) {
+        if (option != 'r') {
             return 2;
         }
+        repeat = 1;
     }
     char** args = argv + optind;
     const int count = argc - optind;
     const int on_open = count == 5 && strcmp(args[3], "open") == 0;
     const int on_entry = count == 6 && strcmp(args[3], "entry") == 0;
     if (!(count == 4 && strcmp(args[3], "now") == 0) && !on_open && !on_entry) {
-        fprintf(stderr, "usage: path_swapper [-r] [-t MS] STATUS A B now|open DIR|entry DIR NAME\n");
+        fprintf(stderr, "usage: path_swapper [-r] STATUS A B now|open DIR|entry DIR NAME\n");
         return 2;
     }
     status_path = args[0];
@@ -158,7 +152,7 @@ int main(int argc, char** argv) {
             write_status("stopped", 0);
             return 0;
         }
-        if (fired == 0 && !swap_on_timeout) {
+        if (fired == 0) {
             write_status("timeout", -1);
             return 1;
         }

@@ -219,12 +219,9 @@ TreeContents ReadTree(const std::wstring& root) {
 }
 
 PathSwap::PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
-                   const std::wstring& folder, const std::string& name, DWORD swapAnywayMs)
+                   const std::wstring& folder, const std::string& name)
     : status_(UniqueTempName(L"langsetup-swap")) {
     std::string command = ShellQuoted(LANGSETUP_PATH_SWAPPER);
-    if (swapAnywayMs != 0) {
-        command += " -t " + std::to_string(swapAnywayMs);
-    }
     for (const std::string& word : {LinuxPath(status_), LinuxPath(a), LinuxPath(b), trigger,
                                     folder.empty() ? std::string() : LinuxPath(folder), name}) {
         if (!word.empty()) {

@@ -178,13 +178,12 @@ TreeContents ReadTree(const std::wstring& root);
 
 // tests/path_swapper, a Linux program started beside the tool: it exchanges `a` and `b`
 // (renameat2) when `trigger` fires in `folder`, with no hook in the tool: "open" when the folder
-// itself is opened (listed), "entry" when an entry named `name` is opened or created in it. With
-// `swapAnywayMs`, it exchanges them by then even when the trigger has not fired; "now" (with no
-// folder) exchanges them at once. Its watch is in place when the constructor returns.
+// itself is opened (listed), "entry" when an entry named `name` is opened or created in it; "now"
+// (with no folder) exchanges them at once. Its watch is in place when the constructor returns.
 class PathSwap {
 public:
     PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
-             const std::wstring& folder, const std::string& name = "", DWORD swapAnywayMs = 0);
+             const std::wstring& folder, const std::string& name = "");
     ~PathSwap() { ::DeleteFileW(status_.c_str()); }
     PathSwap(const PathSwap&) = delete;
     PathSwap& operator=(const PathSwap&) = delete;
