@@ -171,29 +171,62 @@ bool FolderListing::ReadRecord() {
     offset_ = record->NextEntryOffset == 0 ? 0 : offset_ + record->NextEntryOffset;
     current_ = {
         std::u16string_view(AsU16(record->FileName), record->FileNameLength / sizeof(char16_t)),
-        record->FileAttributes, static_cast<std::uint64_t>(record->FileId.QuadPart)};
+        record->FileAttributes, static_cast<std::uint64_t>(record->FileId.QuadPart),
+        std::u16string_view(AsU16(record->ShortName), record->ShortNameLength / sizeof(char16_t))};
     return true;
 }
 
 OpenedFolder OpenedFolder::OpenSubfolder(const FolderEntry& listed) const {
+    return OpenListedSubfolder(listed, DELETE);
+}
+
+OpenedFolder OpenedFolder::OpenSubfolderToLookInto(const FolderEntry& listed) const {
+    return OpenListedSubfolder(listed, 0);
+}
+
+OpenedFolder OpenedFolder::OpenListedSubfolder(const FolderEntry& listed,
+                                               ACCESS_MASK extraAccess) const {
     if (!handle_ || !IsPlainEntryName(listed.name)) {
         return {};
     }
     // With delete access, so that the folder can go once it is empty; without it when someone
     // else uses the folder (a program's current directory refuses to share it).
     RelativeOpen opened;
-    for (const ACCESS_MASK access : {kFolderAccess | DELETE, kFolderAccess}) {
+    for (const ACCESS_MASK access : {kFolderAccess | extraAccess, kFolderAccess}) {
         opened =
             OpenRelative(handle_.Get(), listed.name, access, kShareButDelete, FILE_DIRECTORY_FILE);
         if (opened.status != kStatusSharingViolation) {
             break;
         }
     }
+    // The very folder listed: opened relative to this one, it is on this folder's volume. (Wine
+    // reports a volume serial for the drive letter that spells a path, which differs when a second
+    // letter names a folder in between; so only the id is compared.)
     OpenedFolder folder = Adopt(std::move(opened.handle));
-    if (!folder || folder.identity_ != FileIdentity{identity_.volume, listed.fileId}) {
+    if (!folder || folder.identity_.fileId != listed.fileId) {
         return {};
     }
     return folder;
+}
+
+UniqueFileHandle OpenedFolder::OpenFileHandle(std::u16string_view name, ACCESS_MASK access) const {
+    if (!handle_ || !IsPlainEntryName(name)) {
+        return {};
+    }
+    return OpenRelative(handle_.Get(), name, access, kShareAll, FILE_NON_DIRECTORY_FILE).handle;
+}
+
+OpenedFile OpenedFile::Adopt(UniqueFileHandle handle) {
+    OpenedFile file;
+    const std::optional<BY_HANDLE_FILE_INFORMATION> information = QueryInformation(handle.Get());
+    if (!information || !ShowsAPlainFile(*information)) {
+        file.state_ = EntryState::kNotPlain;
+        return file;
+    }
+    file.handle_ = std::move(handle);
+    file.identity_ = IdentityOf(*information);
+    file.state_ = EntryState::kOpened;
+    return file;
 }
 
 OpenedFile OpenedFolder::OpenEntry(std::u16string_view name) const {
@@ -210,21 +243,14 @@ OpenedFile OpenedFolder::OpenEntry(std::u16string_view name) const {
     }
     // Through a link to a file some systems open its target: only the final path shows where
     // the file really is. It must be this folder's entry of that very name.
-    const std::optional<BY_HANDLE_FILE_INFORMATION> information =
-        QueryInformation(opened.handle.Get());
-    const std::u16string finalPath = FinalPathOf(opened.handle.Get());
     std::u16string expected = finalPath_;
     expected += u'\\';
     expected += name;
-    const bool directlyHere = EqualIgnoringAsciiCase(finalPath, expected);
-    if (!information || !ShowsAPlainFile(*information) || !directlyHere) {
+    if (!EqualIgnoringAsciiCase(FinalPathOf(opened.handle.Get()), expected)) {
         file.state_ = EntryState::kNotPlain;
         return file;
     }
-    file.handle_ = std::move(opened.handle);
-    file.identity_ = IdentityOf(*information);
-    file.state_ = EntryState::kOpened;
-    return file;
+    return OpenedFile::Adopt(std::move(opened.handle));
 }
 
 std::optional<FileIdentity> OpenedFolder::IdentifyEntry(std::u16string_view name) const {

@@ -27,6 +27,7 @@ struct FolderEntry {
     std::u16string_view name;
     DWORD attributes = 0;
     std::uint64_t fileId = 0;
+    std::u16string_view shortName;  // the 8.3 name, where the entry has one besides its name
 
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
@@ -54,7 +55,12 @@ class OpenedFile {
 public:
     OpenedFile() = default;
 
+    // Takes `handle` when it is a plain file (not a folder, not a link) that can tell its
+    // identity; kNotPlain otherwise.
+    static OpenedFile Adopt(UniqueFileHandle handle);
+
     EntryState State() const { return state_; }
+    HANDLE Get() const { return handle_.Get(); }
     explicit operator bool() const { return state_ == EntryState::kOpened; }
     const FileIdentity& Identity() const { return identity_; }
     std::u16string FinalPath() const { return FinalPathOf(handle_.Get()); }
@@ -83,6 +89,13 @@ public:
     // is still the very folder the listing showed. It can be marked for deletion unless someone
     // else uses it (as the current directory of a program, say).
     OpenedFolder OpenSubfolder(const FolderEntry& listed) const;
+    // The same, only to look into it: it is never marked for deletion, so no delete access is
+    // asked for (a folder on the way to a file grants it rarely).
+    OpenedFolder OpenSubfolderToLookInto(const FolderEntry& listed) const;
+
+    // The file `name` opened relative to this folder without following a link, with `access`,
+    // sharing everything; invalid when it cannot be opened or is a folder.
+    UniqueFileHandle OpenFileHandle(std::u16string_view name, ACCESS_MASK access) const;
 
     // The file `name` opened relative to this folder without following a link, with delete
     // access, sharing everything. Anything but a plain file whose final path lies directly in
@@ -103,6 +116,7 @@ private:
     friend class FolderListing;
     // Takes `handle` when it is a folder (not a link) and can tell its identity and final path.
     static OpenedFolder Adopt(UniqueFileHandle handle);
+    OpenedFolder OpenListedSubfolder(const FolderEntry& listed, ACCESS_MASK extraAccess) const;
 
     UniqueFileHandle handle_;
     FileIdentity identity_;

@@ -16,12 +16,6 @@ bool IsPlainEntryName(std::u16string_view name) {
            name.find_first_of(u"\\/:") == std::u16string_view::npos;
 }
 
-bool IsFullPath(std::u16string_view path) {
-    const bool driveLetter = path.size() >= 3 && AsciiLower(path[0]) >= u'a' &&
-                             AsciiLower(path[0]) <= u'z' && path[1] == u':' && path[2] == u'\\';
-    return driveLetter || path.starts_with(u"\\\\");
-}
-
 std::optional<FolderAndName> SplitAtLastSeparator(std::u16string_view path) {
     const std::size_t last = path.find_last_of(u"\\/");
     if (last == std::u16string_view::npos) {
@@ -33,19 +27,6 @@ std::optional<FolderAndName> SplitAtLastSeparator(std::u16string_view path) {
 bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
     return std::ranges::equal(
         a, b, [](char16_t x, char16_t y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
-bool FinalPathIs(std::u16string_view finalPath, std::u16string_view path) {
-    constexpr std::u16string_view kUnc = u"\\\\?\\UNC\\";
-    constexpr std::u16string_view kLocal = u"\\\\?\\";
-    if (finalPath.starts_with(kUnc)) {
-        return path.starts_with(u"\\\\") &&
-               EqualIgnoringAsciiCase(finalPath.substr(kUnc.size()), path.substr(2));
-    }
-    if (finalPath.starts_with(kLocal)) {
-        finalPath.remove_prefix(kLocal.size());
-    }
-    return EqualIgnoringAsciiCase(finalPath, path);
 }
 
 }  // namespace langsetup

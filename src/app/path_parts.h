@@ -11,11 +11,6 @@ namespace langsetup {
 // such names, and opened relative to a folder they would name something elsewhere.
 bool IsPlainEntryName(std::u16string_view name);
 
-// A full path: a drive letter, a colon and a backslash ("C:\..."), or a path that begins with two
-// backslashes (a UNC path "\\server\share\..." or "\\?\..."). Anything else depends on the current
-// directory or drive.
-bool IsFullPath(std::u16string_view path);
-
 struct FolderAndName {
     std::u16string_view folder;  // up to and with the last separator
     std::u16string_view name;    // what follows it
@@ -26,10 +21,5 @@ std::optional<FolderAndName> SplitAtLastSeparator(std::u16string_view path);
 
 // The two names are the same when ASCII letters are compared without regard to case.
 bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
-
-// Whether `finalPath`, a place as the system reports a handle's (\\?\C:\... or
-// \\?\UNC\server\share\...), is the full path `path` (C:\... or \\server\share\...), ASCII
-// letters compared without regard to case.
-bool FinalPathIs(std::u16string_view finalPath, std::u16string_view path);
 
 }  // namespace langsetup

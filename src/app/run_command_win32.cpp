@@ -35,7 +35,7 @@ int RunCommand(HINSTANCE instance) {
             StartSelfRemoval();
             break;
         case CommandMode::kWaiter:
-            FinishSelfRemoval(args.ItemView(1), args.ItemView(2));
+            FinishSelfRemoval(args);
             break;
         case CommandMode::kNothing:
             break;

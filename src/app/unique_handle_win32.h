@@ -71,13 +71,22 @@ struct HkeyTraits {
     static void Close(Type key) { ::RegCloseKey(key); }
 };
 
-// Process, thread, event and mutex handles (none: null).
+struct MappedViewTraits {
+    using Type = void*;
+    static Type None() { return nullptr; }
+    static bool IsValid(Type view) { return view != nullptr; }
+    static void Close(Type view) { ::UnmapViewOfFile(view); }
+};
+
+// Process, thread, event, mutex and file-mapping handles (none: null).
 using UniqueHandle = UniqueResource<HandleTraits<::CloseHandle, 0>>;
 // File handles from CreateFileW (none: INVALID_HANDLE_VALUE).
 using UniqueFileHandle = UniqueResource<HandleTraits<::CloseHandle, -1>>;
 // Directory searches from FindFirstFileW (none: INVALID_HANDLE_VALUE).
 using UniqueFindHandle = UniqueResource<HandleTraits<::FindClose, -1>>;
 using UniqueHkey = UniqueResource<HkeyTraits>;
+// Views from MapViewOfFile.
+using UniqueMappedView = UniqueResource<MappedViewTraits>;
 
 // The process and thread handles that CreateProcessW hands back, closed together.
 class UniqueProcessInformation {

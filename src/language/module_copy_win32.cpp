@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/copied_file_win32.h"
+#include "app/retry_win32.h"
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
 
@@ -11,7 +12,6 @@ namespace {
 
 // Names tried for the new file before giving up (each one already taken by another file).
 constexpr std::uint32_t kCopyNameAttempts = 16;
-constexpr DWORD kDeleteRetryStepMs = 50;
 
 bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -59,10 +59,7 @@ ModulePlacement PlaceModuleCopy(const OpenedFolder& folder, std::u16string_view 
 
 void DeleteModuleCopy(const OpenedFolder& folder, std::u16string_view name,
                       const FileIdentity& copy, DWORD retryMs) {
-    for (DWORD waited = 0; folder.DeleteEntry(name, &copy) == EntryState::kHeld && waited < retryMs;
-         waited += kDeleteRetryStepMs) {
-        ::Sleep(kDeleteRetryStepMs);
-    }
+    RetryWhile(retryMs, [&] { return folder.DeleteEntry(name, &copy) == EntryState::kHeld; });
 }
 
 }  // namespace langsetup

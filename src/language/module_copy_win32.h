@@ -24,9 +24,6 @@ enum class ModulePlacement {
 ModulePlacement PlaceModuleCopy(const OpenedFolder& folder, std::u16string_view folderPath,
                                 std::u16string_view code);
 
-// How long deleting the copy is retried after a module has run.
-inline constexpr DWORD kModuleCopyReleaseMs = 2000;
-
 // Deletes the file `name` of `folder` through its handle while it is still `copy`, retrying for
 // up to `retryMs` while it is held: the platform's crash handling can keep a crashed module's
 // file open for a moment after its process has ended.

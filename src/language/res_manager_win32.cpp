@@ -8,6 +8,7 @@
 #include "app/module_directory.h"
 #include "app/opened_folder_win32.h"
 #include "app/path_parts.h"
+#include "app/retry_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
@@ -98,7 +99,7 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         // No time limit: a module that never ends keeps the tool waiting.
         ::WaitForSingleObject(started.Process(), INFINITE);
         started.Reset();
-        releaseMs = kModuleCopyReleaseMs;
+        releaseMs = kReleaseRetryMs;
     }
 
     DeleteModuleCopy(folder, name, *copy, releaseMs);

@@ -6,12 +6,16 @@
 #include "app/module_directory_win32.h"
 #include "app/opened_folder_win32.h"
 #include "app/path_parts.h"
+#include "app/retry_win32.h"
 #include "app/system_function_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/whole_path.h"
 #include "app/wide_win32.h"
+#include "selfremoval/named_file_win32.h"
+#include "selfremoval/running_image_win32.h"
 #include "selfremoval/self_removal.h"
 #include "selfremoval/waiter_command_line.h"
+#include "selfremoval/waiter_start_win32.h"
 
 namespace langsetup {
 namespace {
@@ -34,35 +38,71 @@ bool IsOwnProcess(HANDLE process) {
     return compare == nullptr || compare(process, ::GetCurrentProcess()) != FALSE;
 }
 
-// Starts the waiter outside any job the tool runs in, so that a job that kills its processes
-// when it is closed cannot end the waiter before it has deleted the tool. A job that does not
-// let its processes leave refuses that with "access denied": then the waiter starts inside it.
-void StartWaiter(const std::u16string& copyPath, std::u16string& line) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    UniqueProcessInformation started;  // the waiter needs none of these handles
-    for (const DWORD flags : {DWORD{CREATE_BREAKAWAY_FROM_JOB}, DWORD{0}}) {
-        if (::CreateProcessW(AsWide(copyPath), AsWide(line.data()), nullptr, nullptr, TRUE, flags,
-                             nullptr, nullptr, &startup, started.Put()) ||
-            ::GetLastError() != ERROR_ACCESS_DENIED) {
-            return;
+// What the number a waiter was given names, settled before anything is opened: a new handle
+// could take the value of one that is not open. Nothing: it must not be used. An empty owner:
+// there is nothing to wait for.
+std::optional<UniqueHandle> TakeAwaitedProcess(const WaiterHandleArgument& argument) {
+    std::optional<UniqueHandle> process(std::in_place);
+    if (argument.kind == WaiterHandleKind::kValue) {
+        HANDLE handle = HandleFromValue(argument.value);
+        switch (CheckWaiterHandle(handle)) {
+            case WaiterHandleCheck::kNotOpen:
+                break;  // nothing to wait for, as with 0
+            case WaiterHandleCheck::kUnusable:
+                return std::nullopt;
+            case WaiterHandleCheck::kProcess:
+                process->Reset(handle);  // inherited from the first process
+                break;
         }
     }
+    return process;
 }
 
-// Whether `file`, opened by the path that the first process passed, is that process's file: it
-// lies at `path` itself or, where that path leads through a link or junction, where the awaited
-// `process` runs from. A folder swapped for a link before the waiter opened the file leads
-// elsewhere; then nothing is deleted.
-bool IsTheNamedFile(const OpenedFile& file, std::u16string_view path, HANDLE process) {
-    const std::u16string finalPath = file.FinalPath();
-    if (FinalPathIs(finalPath, path)) {
-        return true;
+// Waits for `process` (if any) to end, then deletes `file`: marking it for deletion is retried
+// for a moment, since a scanner or the system can still map the file of a process that has just
+// ended. It goes when the waiter's handle closes.
+void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file) {
+    if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+        return;
     }
-    std::vector<wchar_t> image(kLongestPathCapacity);
-    auto size = static_cast<DWORD>(image.size());
-    return process != nullptr && ::QueryFullProcessImageNameW(process, 0, image.data(), &size) &&
-           FinalPathIs(finalPath, std::u16string_view(AsU16(image.data()), size));
+    process.Reset();
+    RetryWhile(kReleaseRetryMs, [&] { return !file.MarkForDeletion(); });
+}
+
+// The form stage 1 passes: the file and the process are the handles it was handed, and no path
+// is looked up. The first process learns through `ready` that it can end.
+void FinishHandOver(const HandedOverHandles& handles) {
+    HANDLE process = HandleFromValue(handles.process);
+    HANDLE file = HandleFromValue(handles.file);
+    if (CheckWaiterHandle(process) != WaiterHandleCheck::kProcess ||
+        ::GetFileType(file) != FILE_TYPE_DISK) {
+        return;
+    }
+    UniqueHandle awaited(process);
+    const OpenedFile image = OpenedFile::Adopt(UniqueFileHandle(file));
+    if (!image) {
+        return;
+    }
+    HANDLE ready = HandleFromValue(handles.ready);
+    if (::SetEvent(ready)) {
+        const UniqueHandle signalled(ready);  // the first process holds its own
+    }
+    DeleteOnceEnded(std::move(awaited), image);
+}
+
+// The form `<number> "<file>"`, typed by hand or passed by an older tool: the file is opened
+// before the wait, and that very file is deleted after it, so whatever happens to its folder
+// meanwhile cannot send the deletion elsewhere. It is shared with everyone, so the first process
+// runs on undisturbed.
+void FinishByPath(const WaiterHandleArgument& argument, const PathSteps& path) {
+    std::optional<UniqueHandle> process = TakeAwaitedProcess(argument);
+    if (!process) {
+        return;
+    }
+    const OpenedFile file = OpenFileAlongRealFolders(path);
+    if (file) {
+        DeleteOnceEnded(std::move(*process), file);
+    }
 }
 
 }  // namespace
@@ -150,74 +190,65 @@ void StartSelfRemoval() {
     if (!ownPath || !folder) {
         return;
     }
+    // What the waiter deletes is settled here, once: a handle to the very file this process runs
+    // from. Nothing looks its path up again, here or in the waiter.
+    const OpenedFile image = OpenRunningImage(*ownPath);
+    if (!image) {
+        return;
+    }
     const std::optional<std::u16string> copyPath = CreateTemporaryFile(*folder);
     if (!copyPath) {
         return;
     }
-
-    UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(*ownPath, *copyPath);
+    const UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(*ownPath, *copyPath);
     if (!deleteOnClose) {
         return;
     }
 
-    // Inheritable, so the copy receives it under the same value.
-    UniqueHandle ownProcess(::OpenProcess(kWaiterAccess, TRUE, ::GetCurrentProcessId()));
-    if (!ownProcess) {
+    // The waiter inherits these three, under the same values, and nothing else.
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    const UniqueHandle ownProcess(::OpenProcess(kWaiterAccess, TRUE, ::GetCurrentProcessId()));
+    const UniqueHandle ready(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
+    if (!ownProcess || !ready ||
+        !::SetHandleInformation(image.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
         return;  // closing the delete-on-close handle removes the copy
     }
-    const INT_PTR handleBits = reinterpret_cast<INT_PTR>(ownProcess.Get());
-    const auto handleValue = static_cast<std::int32_t>(handleBits);
-    // The waiter takes only a positive value for a handle to wait on.
-    if (handleValue <= 0 || static_cast<INT_PTR>(handleValue) != handleBits) {
+    const HANDLE inherited[] = {ownProcess.Get(), image.Get(), ready.Get()};
+    const std::optional<std::int32_t> values[] = {
+        HandleValue(inherited[0]), HandleValue(inherited[1]), HandleValue(inherited[2])};
+    if (!values[0] || !values[1] || !values[2]) {
         return;
     }
-    std::optional<std::u16string> line = BuildWaiterCommandLine(*copyPath, handleValue, *ownPath);
+    std::optional<std::u16string> line =
+        BuildWaiterCommandLine(*copyPath, {*values[0], *values[1], *values[2]}, *ownPath);
     if (!line) {
         return;
     }
 
     // The copy is named as the program to run, so exactly that file runs whatever the line
-    // holds. CreateProcessW may write into the line: it is ours to change.
-    StartWaiter(*copyPath, *line);
-    // The copy keeps its own handle to the first process; closing the delete-on-close handle
-    // marks the copy's file for deletion once the copy has ended.
-    ownProcess.Reset();
-    deleteOnClose.Reset();
+    // holds. It runs in the temporary folder, so that it keeps no folder of the caller's in use.
+    const UniqueProcessInformation waiter =
+        StartWaiterProcess(*copyPath, *line, *folder, inherited);
+    if (waiter) {
+        const HANDLE readyOrEnded[] = {ready.Get(), waiter.Process()};
+        ::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs);
+    }
+    // Closing the delete-on-close handle marks the copy's file for deletion once the copy has
+    // ended.
 }
 
-void FinishSelfRemoval(std::u16string_view handleText, std::u16string_view path) {
-    const WaiterHandleArgument argument = ReadWaiterHandle(handleText);
-    const std::optional<FolderAndName> place = ReadWaiterFile(path);
-    if (argument.kind == WaiterHandleKind::kRefused || !place) {
-        return;
+void FinishSelfRemoval(const ArgList& args) {
+    const WaiterRequest request = ReadWaiterRequest(args);
+    switch (request.form) {
+        case WaiterRequest::Form::kHandOver:
+            FinishHandOver(request.handles);
+            break;
+        case WaiterRequest::Form::kByPath:
+            FinishByPath(request.process, *request.path);
+            break;
+        case WaiterRequest::Form::kRefused:
+            break;
     }
-    // What the number names is settled before anything is opened: a new handle could take the
-    // value of one that is not open.
-    UniqueHandle process;
-    if (argument.kind == WaiterHandleKind::kValue) {
-        HANDLE handle = HandleFromValue(argument.value);
-        switch (CheckWaiterHandle(handle)) {
-            case WaiterHandleCheck::kNotOpen:
-                break;  // nothing to wait for, as with 0
-            case WaiterHandleCheck::kUnusable:
-                return;
-            case WaiterHandleCheck::kProcess:
-                process.Reset(handle);  // inherited from the first process
-                break;
-        }
-    }
-    // The file is opened before the wait, and that very file is deleted after it: whatever
-    // happens to its folder meanwhile cannot send the deletion elsewhere. It is shared with
-    // everyone, so the first process runs on undisturbed.
-    const OpenedFolder folder = OpenedFolder::Open(std::u16string(place->folder));
-    const OpenedFile file = folder.OpenEntry(place->name);
-    if (!file || !IsTheNamedFile(file, path, process.Get())) {
-        return;
-    }
-    if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
-        return;
-    }
-    file.MarkForDeletion();  // it goes when the handle closes
 }
 
 }  // namespace langsetup

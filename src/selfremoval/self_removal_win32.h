@@ -48,4 +48,19 @@ inline HANDLE HandleFromValue(std::int32_t value) {
     return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value));
 }
 
+// The value of `handle` for the waiter command line: positive, since the waiter takes nothing
+// else for a handle to use. Nothing for a value that does not fit.
+inline std::optional<std::int32_t> HandleValue(HANDLE handle) {
+    const INT_PTR bits = reinterpret_cast<INT_PTR>(handle);
+    const auto value = static_cast<std::int32_t>(bits);
+    if (value <= 0 || static_cast<INT_PTR>(value) != bits) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// How long /clean waits for its waiter to report that it is ready: a slow start must never hold
+// up an installer for long.
+inline constexpr DWORD kWaiterReadyMs = 5000;
+
 }  // namespace langsetup

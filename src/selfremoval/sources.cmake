@@ -3,4 +3,7 @@ langsetup_sources(
   CORE
     selfremoval/waiter_command_line.cpp
   WIN32
-    selfremoval/self_removal_win32.cpp)
+    selfremoval/named_file_win32.cpp
+    selfremoval/running_image_win32.cpp
+    selfremoval/self_removal_win32.cpp
+    selfremoval/waiter_start_win32.cpp)

@@ -102,7 +102,7 @@ TEST_F(OpenedFolderTest, AFolderSwappedAfterItWasOpenedIsNeverReachedThroughTheH
     ASSERT_EQ(listed->name, u"Languages");
     const OpenedFolder languages = tool.OpenSubfolder(*listed);
     ASSERT_TRUE(languages);
-    EXPECT_FALSE(tool.OpenSubfolder({listed->name, listed->attributes, listed->fileId + 1}));
+    EXPECT_FALSE(tool.OpenSubfolder({listed->name, listed->attributes, listed->fileId + 1, {}}));
     EXPECT_FALSE(::MoveFileW(In(L"Languages").c_str(), In(L"moved").c_str()));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 

@@ -15,22 +15,38 @@ protected:
         MakeDirectory(temp_);
     }
 
-    // Runs the tool with /clean from the root, in `job` when there is one, with TMP and TEMP
-    // naming temp_.
-    ProcessResult Clean(HANDLE job = nullptr) {
-        ProcessOptions options(root_.Path());
+    // Runs the tool with /clean from the root, with TMP and TEMP naming temp_, as `options` say
+    // (the current directory aside), started by the spelling `startAs` of its path.
+    ProcessResult Clean(ProcessOptions options = ProcessOptions(), std::wstring startAs = {}) {
+        if (startAs.empty()) {
+            startAs = tool_;
+        }
+        options.currentDirectory = root_.Path();
         options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
+        return ChildProcess(startAs, Quoted(startAs) + L" /clean", options).Wait(kBoundMs);
+    }
+    ProcessResult Clean(HANDLE job) {
+        ProcessOptions options;
         options.job = job;
-        return ChildProcess(tool_, Quoted(tool_) + L" /clean", options).Wait(kBoundMs);
+        return Clean(options);
+    }
+
+    // Places the tool at `relativeTool` under the root, without running it.
+    void Place(const std::wstring& relativeTool = L"app\\langsetup.exe") {
+        relativeTool_ = relativeTool;
+        tool_ = root_ / relativeTool;
+        CopyFileOrFail(ToolPath(), tool_);
+    }
+    bool CopyGone() const {
+        WIN32_FIND_DATAW data;
+        return !UniqueFindHandle(::FindFirstFileW((temp_ + L"\\Del*.tmp").c_str(), &data));
     }
 
     // Places the tool at `relativeTool` under the root and runs /clean. Returns the root's files
     // from before the run.
     TreeSnapshot PlaceAndClean(const std::wstring& relativeTool = L"app\\langsetup.exe",
                                HANDLE job = nullptr) {
-        relativeTool_ = relativeTool;
-        tool_ = root_ / relativeTool;
-        CopyFileOrFail(ToolPath(), tool_);
+        Place(relativeTool);
         const TreeSnapshot before = SnapshotTree(root_.Path());
         EXPECT_TRUE(EndedWithExitZero(Clean(job)));
         return before;
@@ -39,11 +55,7 @@ protected:
     // The tool and its temporary copy are gone; every other file under the root is as before.
     void ExpectOnlyTheToolRemoved(TreeSnapshot before) {
         EXPECT_TRUE(WaitFor([&] { return !FileExists(tool_); }, kBoundMs)) << Narrow(tool_);
-        const auto copyGone = [&] {
-            WIN32_FIND_DATAW data;
-            return !UniqueFindHandle(::FindFirstFileW((temp_ + L"\\Del*.tmp").c_str(), &data));
-        };
-        EXPECT_TRUE(WaitFor(copyGone, kBoundMs));
+        EXPECT_TRUE(WaitFor([&] { return CopyGone(); }, kBoundMs));
         before.erase(relativeTool_);
         EXPECT_EQ(SnapshotTree(root_.Path()), before);
     }
@@ -109,6 +121,87 @@ TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo246UnitsWithItsBackslashServes) {
                 root_.Path(), [&] { return Clean(); }, 1000);
         }
     }
+}
+
+// Windows starts the tool by the spelling it was given: 8.3 short names, or another drive letter
+// for a folder above it (subst, a mapped share).
+TEST_F(CleanEndToEnd, RemovesTheToolWhateverSpellingOfItsPathStartedIt) {
+    const ScopedDriveLetter drive(root_.Path());
+    for (const bool shortNames : {false, true}) {
+        SCOPED_TRACE(shortNames ? "short names" : "second drive letter");
+        Place();
+        const TreeSnapshot before = SnapshotTree(root_.Path());
+        const std::wstring startAs = shortNames ? ShortPath(tool_) : drive / L"app\\langsetup.exe";
+        EXPECT_TRUE(EndedWithExitZero(Clean(ProcessOptions(), startAs)));
+        ExpectOnlyTheToolRemoved(before);
+    }
+}
+
+// A scanner or the system can map the tool's file for a moment after its process has ended: the
+// waiter keeps trying for two seconds. Meanwhile a caller reading /clean's output is not kept
+// waiting: the waiter holds no handle of the caller's.
+TEST_F(CleanEndToEnd, AToolMappedForAMomentAfterItEndedStillGoesButNotOneHeldLonger) {
+    for (const bool heldLonger : {false, true}) {
+        SCOPED_TRACE(heldLonger ? "held past the retries" : "held for a second");
+        Place();
+        const TreeSnapshot before = SnapshotTree(root_.Path());
+        UniqueFileHandle file(::CreateFileW(tool_.c_str(), GENERIC_READ | GENERIC_EXECUTE,
+                                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+        UniqueHandle section(
+            ::CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY | SEC_IMAGE, 0, 0, nullptr));
+        UniqueMappedView view(::MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 0));
+        ASSERT_TRUE(view);
+        file.Reset();
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        UniqueHandle reader;
+        UniqueHandle writer;
+        ASSERT_TRUE(::CreatePipe(reader.Put(), writer.Put(), &inherit, 0));
+        ProcessOptions options;
+        options.output = writer.Get();
+
+        EXPECT_TRUE(EndedWithExitZero(Clean(options)));
+        writer.Reset();
+        const auto pipeClosed = [&] {
+            return !::PeekNamedPipe(reader.Get(), nullptr, 0, nullptr, nullptr, nullptr) &&
+                   ::GetLastError() == ERROR_BROKEN_PIPE;
+        };
+        EXPECT_TRUE(WaitFor(pipeClosed, 500));
+        if (heldLonger) {
+            EXPECT_TRUE(WaitFor([&] { return CopyGone(); }, kBoundMs));  // the waiter gave up
+        } else {
+            ::Sleep(1000);
+        }
+        view.Reset();
+        section.Reset();
+        if (heldLonger) {
+            ::Sleep(500);
+            EXPECT_TRUE(FileExists(tool_));
+            ::DeleteFileW(tool_.c_str());
+        } else {
+            ExpectOnlyTheToolRemoved(before);
+        }
+    }
+}
+
+// The tool's folder is exchanged for a link to a folder that holds another langsetup.exe (a copy
+// of the tool) the moment the running tool first opens the folder: under Wine that is its own
+// loader looking for a DLL beside it, or else /clean opening the folder to find its own file.
+TEST_F(CleanEndToEnd, ToolFolderSwappedWhenTheToolOpensItNeverCostsTheOtherFolderItsTool) {
+    Place();
+    MakeDirectory(root_ / L"other");
+    CopyFileOrFail(ToolPath(), root_ / L"other\\langsetup.exe");
+    ASSERT_TRUE(RunLinuxShell("ln -s other " + ShellQuoted(LinuxPath(root_ / L"link"))));
+    ProcessOptions options(root_.Path());
+    options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
+    options.suspended = true;  // the program is in place before anything is swapped
+    ChildProcess clean(tool_, Quoted(tool_) + L" /clean", options);
+    const PathSwap swap(root_ / L"app", root_ / L"link", "open", root_ / L"app");
+    clean.Resume();
+    EXPECT_TRUE(EndedWithExitZero(clean.Wait(kBoundMs)));
+    EXPECT_TRUE(swap.Happened(kBoundMs));
+    EXPECT_TRUE(WaitFor([&] { return CopyGone(); }, kBoundMs));
+    EXPECT_TRUE(FileExists(root_ / L"other\\langsetup.exe"));
 }
 
 // Started with its path unquoted and nothing else, "...\Pexalo 0 data\langsetup.exe" splits into
@@ -217,15 +310,30 @@ TEST_F(WaiterEndToEnd, InheritedHandleThatIsNotAProcessDoesNotHang) {
                             kBoundMs);
 }
 
+// A waiter started by hand or by an older tool, with the file's path in 8.3 short names or in
+// another drive letter for a folder above it: every spelling of the real place is taken.
+TEST_F(WaiterEndToEnd, HandTypedFormDeletesTheFileWhateverSpellingNamesIt) {
+    const ScopedDriveLetter drive(folder_.Path());
+    for (const bool shortNames : {false, true}) {
+        SCOPED_TRACE(shortNames ? "short names" : "second drive letter");
+        WriteTextFile(victim_, "the file the waiter is told to delete");
+        const std::wstring path = shortNames ? ShortPath(victim_) : drive / L"victim file.txt";
+        EXPECT_TRUE(EndedWithExitZero(StartTool(Quoted(tool_) + L" 0 " + Quoted(path)).Wait()));
+        EXPECT_FALSE(FileExists(victim_)) << Narrow(path);
+    }
+}
+
 TEST_F(WaiterEndToEnd, InheritedProcessHandleKeepsTheFileUntilThatProcessEnds) {
-    // The rights the first process passes to its copy, and SYNCHRONIZE alone: all a wait needs.
+    // The rights the first process passes to its copy, and SYNCHRONIZE alone: all a wait needs,
+    // the second time with the file named in 8.3 short names.
     for (const DWORD access :
          {DWORD{SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION}, DWORD{SYNCHRONIZE}}) {
         SCOPED_TRACE(access);
         WriteTextFile(victim_, "the file the waiter is told to delete");
         ChildProcess sleeper = StartTestProgram(L"selfremoval_sleeper.exe");
         ASSERT_TRUE(sleeper.Started());
-        const ChildProcess waiter = StartWaiter(sleeper, victim_, access);
+        const std::wstring path = access == SYNCHRONIZE ? ShortPath(victim_) : victim_;
+        const ChildProcess waiter = StartWaiter(sleeper, path, access);
         ASSERT_TRUE(waiter.Started());
 
         EXPECT_FALSE(waiter.EndsWithin(1500));

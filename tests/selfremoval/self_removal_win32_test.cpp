@@ -1,8 +1,13 @@
 // The Win32 pieces of self-removal, in the test's own process.
 #include "selfremoval/self_removal_win32.h"
 
+#include <algorithm>
+#include <cwctype>
+
 #include <gtest/gtest.h>
 
+#include "selfremoval/named_file_win32.h"
+#include "selfremoval/running_image_win32.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
@@ -81,6 +86,62 @@ TEST(SelfRemovalWin32, AFailedCopyRemovesOnlyTheTemporaryFileItself) {
     }
     EXPECT_FALSE(FileExists(scratch / L"Del1.tmp"));
     EXPECT_EQ(ReadTextFile(outside), "someone else's file");
+}
+
+// Only the file the running program was loaded from is taken for its image: another name of that
+// file (a hard link) is, a byte-for-byte copy is not, nor anything that is no program.
+TEST(SelfRemovalWin32, OnlyTheVeryFileOfTheRunningProgramIsItsImage) {
+    ScratchDir scratch;
+    const std::wstring self = ToWide(OwnExecutablePath().value_or(u""));
+    CopyFileOrFail(self, scratch / L"copy.exe");
+    WriteTextFile(scratch / L"text.exe", "not a program");
+    ASSERT_TRUE(RunLinuxShell("ln " + ShellQuoted(LinuxPath(self)) + " " +
+                              ShellQuoted(LinuxPath(scratch / L"hard link.exe"))));
+    const std::pair<std::wstring, bool> cases[] = {
+        {self, true},
+        {scratch / L"hard link.exe", true},
+        {scratch / L"copy.exe", false},
+        {scratch / L"text.exe", false},
+        {scratch / L"missing.exe", false},
+    };
+    for (const auto& [path, image] : cases) {
+        EXPECT_EQ(static_cast<bool>(OpenRunningImage(ToU16(path))), image) << Narrow(path);
+    }
+}
+
+// A waiter started by hand finds its file one folder at a time from the root: every spelling of
+// the real place serves (short names, letter case, another drive letter for a folder on the way),
+// and no link leads anywhere.
+TEST(SelfRemovalWin32, AFileIsFoundAlongRealFoldersByEverySpellingOfItsPlace) {
+    ScratchDir scratch;
+    const std::wstring folder = scratch / L"\u00DCbersetzung f\u00FCr Pexalo";
+    const std::wstring file = folder + L"\\the file.txt";
+    MakeDirectory(folder);
+    WriteTextFile(file, "the file");
+    const std::string linux = LinuxPath(scratch.Path());
+    ASSERT_TRUE(RunLinuxShell("cd " + ShellQuoted(linux) + "/*Pexalo && ln -s 'the file.txt' " +
+                              "link.txt && ln -s \"$PWD\" ../link"));
+    const ScopedDriveLetter drive(scratch.Path());
+    std::wstring upper = file;
+    std::ranges::transform(upper, upper.begin(), [](wchar_t c) { return std::towupper(c); });
+
+    const std::pair<std::wstring, bool> cases[] = {
+        {file, true},
+        {ShortPath(file), true},
+        {upper, true},
+        {drive / L"\u00FCbersetzung f\u00FCr Pexalo\\the file.txt", true},
+        {L"\\\\?\\" + file, true},
+        {scratch / L"link\\the file.txt", false},
+        {folder + L"\\link.txt", false},
+        {folder, false},
+        {folder + L"\\missing.txt", false},
+    };
+    for (const auto& [path, found] : cases) {
+        const std::u16string text = ToU16(path);
+        const std::optional<PathSteps> steps = ReadWaiterFile(text);
+        ASSERT_TRUE(steps.has_value()) << Narrow(path);
+        EXPECT_EQ(static_cast<bool>(OpenFileAlongRealFolders(*steps)), found) << Narrow(path);
+    }
 }
 
 TEST(SelfRemovalWin32, OnlyAHandleToAnotherProcessIsWaitedOn) {

@@ -1,6 +1,8 @@
 #include "selfremoval/waiter_command_line.h"
 
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -14,22 +16,30 @@ namespace {
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
-// What the copy makes of the line: its mode and its three arguments.
-void ExpectCopySeesWaiter(const std::u16string& line, std::u16string_view copyPath,
-                          std::int32_t handleValue, std::u16string_view ownPath) {
-    const ArgList args = ArgList::Split(line);
-    ASSERT_EQ(args.Count(), 3u);
-    EXPECT_EQ(ChooseMode(args), CommandMode::kWaiter);
-    EXPECT_EQ(args.ItemView(0), copyPath);
-    EXPECT_EQ(args.ItemView(1), DecimalText(handleValue));
-    EXPECT_EQ(ParseWholeNumber(args.ItemView(1)), handleValue);
-    EXPECT_EQ(args.ItemView(2), ownPath);
+using Form = WaiterRequest::Form;
+
+bool operator==(const HandedOverHandles& a, const HandedOverHandles& b) {
+    return a.process == b.process && a.file == b.file && a.ready == b.ready;
 }
 
-TEST(WaiterCommandLine, QuotesBothPathsAroundTheHandleNumber) {
-    EXPECT_EQ(BuildWaiterCommandLine(u"C:\\Temp\\DelA1.tmp", 76, u"C:\\Apps\\langsetup.exe"),
-              u"\"C:\\Temp\\DelA1.tmp\" 76 \"C:\\Apps\\langsetup.exe\"");
-    EXPECT_EQ(BuildWaiterCommandLine(u"D.tmp", -2, u"x"), u"\"D.tmp\" -2 \"x\"");
+// What the copy makes of the line: the waiter mode, its two paths, and the handles handed over.
+void ExpectCopySeesHandOver(const std::u16string& line, std::u16string_view copyPath,
+                            const HandedOverHandles& handles, std::u16string_view ownPath) {
+    const ArgList args = ArgList::Split(line);
+    ASSERT_EQ(args.Count(), 5u);
+    EXPECT_EQ(ChooseMode(args), CommandMode::kWaiter);
+    EXPECT_EQ(args.ItemView(0), copyPath);
+    EXPECT_EQ(args.ItemView(2), ownPath);
+    const WaiterRequest request = ReadWaiterRequest(args);
+    EXPECT_EQ(request.form, Form::kHandOver);
+    EXPECT_TRUE(request.handles == handles);
+}
+
+constexpr HandedOverHandles kHandles{76, 80, 84};
+
+TEST(WaiterCommandLine, QuotesBothPathsAroundTheProcessAndPutsTheOtherHandlesLast) {
+    EXPECT_EQ(BuildWaiterCommandLine(u"C:\\Temp\\DelA1.tmp", kHandles, u"C:\\Apps\\langsetup.exe"),
+              u"\"C:\\Temp\\DelA1.tmp\" 76 \"C:\\Apps\\langsetup.exe\" 80 84");
 }
 
 TEST(WaiterCommandLine, PathsWithBlanksReachTheCopyWhole) {
@@ -37,42 +47,41 @@ TEST(WaiterCommandLine, PathsWithBlanksReachTheCopyWhole) {
     // that deletes a file named by a fragment of the path.
     const std::u16string copyPath = u"C:\\Users\\A B\\tmp 0 decoy more\\Del1F2E.tmp";
     const std::u16string ownPath = u"C:\\Program Files\\My Tool 2\\langsetup.exe";
-    const auto line = BuildWaiterCommandLine(copyPath, 76, ownPath);
-    ASSERT_TRUE(line.has_value());
-    ExpectCopySeesWaiter(*line, copyPath, 76, ownPath);
-
     const std::u16string tabs = u"C:\\t\tu\\\u00A0x\u3000y\\Del1.tmp";
-    const auto tabLine = BuildWaiterCommandLine(tabs, 8, tabs);
-    ASSERT_TRUE(tabLine.has_value());
-    ExpectCopySeesWaiter(*tabLine, tabs, 8, tabs);
+    for (const auto& [copy, own] : {std::pair{copyPath, ownPath}, std::pair{tabs, tabs}}) {
+        const auto line = BuildWaiterCommandLine(copy, kHandles, own);
+        ASSERT_TRUE(line.has_value());
+        ExpectCopySeesHandOver(*line, copy, kHandles, own);
+    }
 }
 
 TEST(WaiterCommandLine, EveryHandleValueRoundTrips) {
     for (const std::int32_t value : {1, 4, 76, 1000, 65532, 0x00FFFFFC, kMax}) {
-        const auto line = BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", value, u"C:\\a.exe");
+        const HandedOverHandles handles{value, value == 1 ? 2 : value - 1, value == 4 ? 8 : 4};
+        const auto line = BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", handles, u"C:\\a.exe");
         ASSERT_TRUE(line.has_value()) << value;
-        ExpectCopySeesWaiter(*line, u"C:\\T\\Del1.tmp", value, u"C:\\a.exe");
+        ExpectCopySeesHandOver(*line, u"C:\\T\\Del1.tmp", handles, u"C:\\a.exe");
     }
 }
 
 TEST(WaiterCommandLine, LongPathsFitUpToTheCommandLineLimitAndNeverBeyond) {
+    constexpr HandedOverHandles kWidest{kMax, kMax - 1, kMax - 2};
     // Two paths of 259 units each did not fit a line of 512.
     const std::u16string path259(259, u'p');
-    const auto line = BuildWaiterCommandLine(path259, kMin, path259);
+    const auto line = BuildWaiterCommandLine(path259, kWidest, path259);
     ASSERT_TRUE(line.has_value());
-    EXPECT_EQ(line->size(), 259u * 2 + 11 + 6);
-    ExpectCopySeesWaiter(*line, path259, kMin, path259);
+    ExpectCopySeesHandOver(*line, path259, kWidest, path259);
 
-    // "-2147483648" and the quotes and blanks take 17 units.
-    const std::size_t room = kMaxCommandLineLength - 17;
+    // Three numbers of ten digits, four quotes and four blanks take 38 units.
+    const std::size_t room = kMaxCommandLineLength - 38;
     const std::u16string copyPath(room / 2, u'c');
     const std::u16string ownPath(room - room / 2, u'o');
-    const auto longest = BuildWaiterCommandLine(copyPath, kMin, ownPath);
+    const auto longest = BuildWaiterCommandLine(copyPath, kWidest, ownPath);
     ASSERT_TRUE(longest.has_value());
     EXPECT_EQ(longest->size(), kMaxCommandLineLength);
-    EXPECT_FALSE(BuildWaiterCommandLine(copyPath + u"c", kMin, ownPath).has_value());
-    EXPECT_FALSE(BuildWaiterCommandLine(copyPath, kMin, ownPath + u"o").has_value());
-    EXPECT_TRUE(BuildWaiterCommandLine(copyPath + u"c", 1, ownPath).has_value());
+    EXPECT_FALSE(BuildWaiterCommandLine(copyPath + u"c", kWidest, ownPath).has_value());
+    EXPECT_FALSE(BuildWaiterCommandLine(copyPath, kWidest, ownPath + u"o").has_value());
+    EXPECT_TRUE(BuildWaiterCommandLine(copyPath + u"c", {1, 2, 3}, ownPath).has_value());
 }
 
 TEST(WaiterCommandLine, PathsThatCannotBeQuotedGiveNoLine) {
@@ -80,8 +89,8 @@ TEST(WaiterCommandLine, PathsThatCannotBeQuotedGiveNoLine) {
     constexpr std::u16string_view kBad[] = {u"", u"C:\\T\\\" 0 \"x", u"C:\\a\" b.exe",
                                             std::u16string_view(u"C:\\T\0x", 6)};
     for (const std::u16string_view bad : kBad) {
-        EXPECT_FALSE(BuildWaiterCommandLine(bad, 4, u"C:\\a.exe").has_value());
-        EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", 4, bad).has_value());
+        EXPECT_FALSE(BuildWaiterCommandLine(bad, kHandles, u"C:\\a.exe").has_value());
+        EXPECT_FALSE(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", kHandles, bad).has_value());
     }
 }
 
@@ -112,52 +121,90 @@ TEST(WaiterHandle, OnlyAWholeNonNegativeNumberIsAccepted) {
 
 // Split where nobody meant it, an unquoted "C:\Pexalo 0 data\langsetup.exe" gives the waiter
 // "data\langsetup.exe": a file in whatever the current directory is.
-TEST(WaiterFile, OnlyAFullPathToAFileNamesOne) {
+TEST(WaiterFile, OnlyAFullPathToAFileNamesOneAndItIsTakenApartFromItsRoot) {
     const struct {
-        std::u16string_view path, folder, name;
+        std::u16string_view path, root;
+        std::vector<std::u16string_view> names;
     } kTaken[] = {
-        {u"C:\\Apps\\Pexalo\\langsetup.exe", u"C:\\Apps\\Pexalo\\", u"langsetup.exe"},
-        {u"z:\\x.exe", u"z:\\", u"x.exe"},
-        {u"\\\\server\\share\\langsetup.exe", u"\\\\server\\share\\", u"langsetup.exe"},
-        {u"\\\\?\\C:\\a b\\l.exe", u"\\\\?\\C:\\a b\\", u"l.exe"},
-        {u"C:\\a/b.exe", u"C:\\a/", u"b.exe"},
+        {u"C:\\Apps\\Pexalo\\langsetup.exe", u"C:\\", {u"Apps", u"Pexalo", u"langsetup.exe"}},
+        {u"z:\\x.exe", u"z:\\", {u"x.exe"}},
+        {u"C:\\PROGRA~1\\a/b.exe", u"C:\\", {u"PROGRA~1", u"a", u"b.exe"}},
+        {u"\\\\server\\share\\langsetup.exe", u"\\\\server\\share\\", {u"langsetup.exe"}},
+        {u"\\\\?\\C:\\a b\\l.exe", u"\\\\?\\C:\\", {u"a b", u"l.exe"}},
+        {u"\\\\.\\D:\\l.exe", u"\\\\.\\D:\\", {u"l.exe"}},
+        {u"\\\\?\\unc\\srv\\s\\l.exe", u"\\\\?\\unc\\srv\\s\\", {u"l.exe"}},
     };
     for (const auto& taken : kTaken) {
-        const auto place = ReadWaiterFile(taken.path);
-        ASSERT_TRUE(place.has_value()) << std::string(taken.path.begin(), taken.path.end());
-        EXPECT_EQ(place->folder, taken.folder);
-        EXPECT_EQ(place->name, taken.name);
+        const auto steps = ReadWaiterFile(taken.path);
+        ASSERT_TRUE(steps.has_value()) << std::string(taken.path.begin(), taken.path.end());
+        EXPECT_EQ(steps->root, taken.root);
+        std::vector<std::u16string_view> names;
+        for (std::u16string_view rest = steps->names; !rest.empty();) {
+            names.push_back(TakeFirstName(rest));
+        }
+        EXPECT_EQ(names, taken.names);
     }
-    constexpr std::u16string_view kRefused[] = {
-        u"data\\langsetup.exe", u"langsetup.exe",       u".\\x.exe", u"\\x.exe", u"C:x.exe",
-        u"C:langsetup.exe",     u"1:\\x.exe",           u"",         u"C:\\",    u"C:\\dir\\",
-        u"C:\\dir\\..",         u"C:\\a\\de.exe:stream"};
+    constexpr std::u16string_view kRefused[] = {u"data\\langsetup.exe",
+                                                u"langsetup.exe",
+                                                u".\\x.exe",
+                                                u"\\x.exe",
+                                                u"C:x.exe",
+                                                u"C:langsetup.exe",
+                                                u"1:\\x.exe",
+                                                u"",
+                                                u"C:\\",
+                                                u"C:\\dir\\",
+                                                u"C:\\dir\\..",
+                                                u"C:\\a\\de.exe:stream",
+                                                u"C:\\a\\..\\x.exe",
+                                                u"C:\\a\\\\x.exe",
+                                                u"C:\\.\\x.exe",
+                                                u"\\\\server\\x.exe",
+                                                u"\\\\\\share\\x.exe",
+                                                u"\\\\?\\x.exe",
+                                                u"\\\\.\\pipe\\x",
+                                                u"\\\\?\\UNC\\srv\\x.exe"};
     for (const std::u16string_view path : kRefused) {
         EXPECT_FALSE(ReadWaiterFile(path).has_value()) << std::string(path.begin(), path.end());
     }
 }
 
-// The system spells a handle's place with a prefix of its own; a path through a link or into
-// another folder is another place.
-TEST(WaiterFile, TheFinalPathOfTheFileMustBeThePathGiven) {
+// The form stage 1 passes, the form typed by hand, and lines that are neither.
+TEST(WaiterRequest, FiveArgumentsEndingInTwoNumbersAreTheHandOverAndAnythingElseGoesByPath) {
     const struct {
-        std::u16string_view finalPath, path;
-        bool same;
+        std::u16string_view line;
+        Form form;
     } kCases[] = {
-        {u"\\\\?\\C:\\Apps\\Pexalo\\langsetup.exe", u"C:\\Apps\\Pexalo\\langsetup.exe", true},
-        {u"\\\\?\\C:\\APPS\\pexalo\\LangSetup.exe", u"c:\\apps\\Pexalo\\langsetup.exe", true},
-        {u"\\\\?\\UNC\\srv\\share\\l.exe", u"\\\\srv\\share\\l.exe", true},
-        {u"C:\\a\\l.exe", u"C:\\a\\l.exe", true},
-        {u"\\\\?\\C:\\Apps\\other\\langsetup.exe", u"C:\\Apps\\Pexalo\\langsetup.exe", false},
-        {u"\\\\?\\C:\\Apps\\Pexalo\\langsetup.exe", u"C:\\Apps\\Pexalo\\langsetup.ex", false},
-        {u"\\\\?\\UNC\\srv\\share\\l.exe", u"C:\\srv\\share\\l.exe", false},
-        {u"\\\\?\\C:\\\u00C4\\l.exe", u"C:\\\u00E4\\l.exe", false},  // only ASCII letters fold
-        {u"", u"C:\\a\\l.exe", false},
+        {u"c 76 \"C:\\a\\l.exe\" 80 84", Form::kHandOver},
+        {u"c 76 whatever 80 84", Form::kHandOver},  // the path is not looked at
+        {u"c 76 \"C:\\a\\l.exe\"", Form::kByPath},
+        {u"c 0 \"C:\\a\\l.exe\"", Form::kByPath},
+        {u"c 76 \"C:\\a\\l.exe\" extra", Form::kByPath},
+        {u"c 76 \"C:\\a\\l.exe\" 80 x", Form::kByPath},
+        {u"c 76 \"C:\\a\\l.exe\" 80 84 88", Form::kByPath},
+        // A hand-over needs three different positive handles, and a process to wait for.
+        {u"c 0 \"C:\\a\\l.exe\" 80 84", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" 0 84", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" 80 -1", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" 76 84", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" 80 80", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" 80 76", Form::kRefused},
+        {u"c -1 \"C:\\a\\l.exe\" 80 84", Form::kRefused},
+        // By path: a usable number and a full path.
+        {u"c x \"C:\\a\\l.exe\"", Form::kRefused},
+        {u"c 76 data\\l.exe", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" x 84", Form::kByPath},
     };
     for (const auto& c : kCases) {
-        EXPECT_EQ(FinalPathIs(c.finalPath, c.path), c.same)
-            << std::string(c.path.begin(), c.path.end());
+        const ArgList args = ArgList::Split(c.line);
+        EXPECT_EQ(ReadWaiterRequest(args).form, c.form)
+            << std::string(c.line.begin(), c.line.end());
     }
+    const ArgList byPath = ArgList::Split(u"c 76 \"C:\\a\\l.exe\"");
+    const WaiterRequest request = ReadWaiterRequest(byPath);
+    EXPECT_EQ(request.process.value, 76);
+    EXPECT_EQ(request.path->root, u"C:\\");
+    EXPECT_EQ(request.path->names, u"a\\l.exe");
 }
 
 }  // namespace

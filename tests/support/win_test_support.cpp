@@ -231,6 +231,34 @@ PathSwap::PathSwap(const std::wstring& a, const std::wstring& b, const std::stri
     EXPECT_TRUE(RunLinuxShell(command + " >/dev/null"));
 }
 
+std::wstring ShortPath(const std::wstring& path) {
+    std::wstring shortPath(path.size() + 1, L'\0');
+    shortPath.resize(
+        ::GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size())));
+    EXPECT_FALSE(shortPath.empty()) << "no short path for " << Narrow(path);
+    return shortPath;
+}
+
+ScopedDriveLetter::ScopedDriveLetter(const std::wstring& folder) {
+    const std::wstring chosen = UniqueTempName(L"langsetup-drive");
+    const std::string script = "for l in m n o p q r s t u v w x y; do ln -sT " +
+                               ShellQuoted(LinuxPath(folder)) +
+                               " \"$WINEPREFIX/dosdevices/$l:\" 2>/dev/null && echo \"$l\" > " +
+                               ShellQuoted(LinuxPath(chosen)) + " && exit 0; done; exit 1";
+    if (RunLinuxShell(script)) {
+        const std::string letter = ReadTextFile(chosen).value_or("?").substr(0, 1);
+        root_ = Widen(letter) + L":";
+        link_ = "\"$WINEPREFIX/dosdevices/" + letter + ":\"";
+    }
+    ::DeleteFileW(chosen.c_str());
+}
+
+ScopedDriveLetter::~ScopedDriveLetter() {
+    if (!link_.empty()) {
+        RunLinuxShell("rm -f " + link_);
+    }
+}
+
 ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)
     : name_(std::move(name)) {
     if (const DWORD size = ::GetEnvironmentVariableW(name_.c_str(), nullptr, 0); size > 0) {
@@ -250,16 +278,23 @@ ChildProcess::ChildProcess(const std::wstring& application, const std::wstring& 
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (options.output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = options.output;
+        startup.hStdError = options.output;
+    }
     std::wstring line = commandLine;  // CreateProcessW may write to it
     const wchar_t* folder =
         options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
     const bool started = ::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr,
-                                          options.inheritHandles ? TRUE : FALSE,
-                                          options.job == nullptr ? 0 : CREATE_SUSPENDED, nullptr,
-                                          folder, &startup, info_.Put()) != FALSE;
+                                          options.inheritHandles || options.output ? TRUE : FALSE,
+                                          options.job || options.suspended ? CREATE_SUSPENDED : 0,
+                                          nullptr, folder, &startup, info_.Put()) != FALSE;
     if (started && options.job != nullptr) {  // suspended until it is in the job
         EXPECT_TRUE(::AssignProcessToJobObject(options.job, info_.Process()));
-        ::ResumeThread(info_.Thread());
+        if (!options.suspended) {
+            Resume();
+        }
     }
 }
 

@@ -54,6 +54,27 @@ std::string ShellQuoted(const std::string& text);
 // Runs `script` with /bin/sh; true when it ends with exit code 0.
 bool RunLinuxShell(const std::string& script);
 
+// The 8.3 spelling of an existing path, as the platform makes it (Windows starts programs by such
+// paths when it is given them).
+std::wstring ShortPath(const std::wstring& path);
+
+// A second drive letter for `folder`, as subst or a mapped share give one: a link in the Wine
+// prefix's dosdevices, made and removed from the Linux side. The first free letter from M on.
+class ScopedDriveLetter {
+public:
+    explicit ScopedDriveLetter(const std::wstring& folder);
+    ~ScopedDriveLetter();
+    ScopedDriveLetter(const ScopedDriveLetter&) = delete;
+    ScopedDriveLetter& operator=(const ScopedDriveLetter&) = delete;
+
+    // `relative` below the folder, spelled through the letter ("M:\relative").
+    std::wstring operator/(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+
+private:
+    std::string link_;   // the Linux path of the link
+    std::wstring root_;  // "M:"
+};
+
 // Sets an environment variable of the test process for one scope.
 class ScopedVariable {
 public:
@@ -82,6 +103,8 @@ struct ProcessOptions {
     std::map<std::wstring, std::wstring> environment;
     bool inheritHandles = false;  // pass the test's inheritable handles on
     HANDLE job = nullptr;         // a job the process is put in before it runs
+    bool suspended = false;       // it waits for Resume() before it runs
+    HANDLE output = nullptr;      // an inheritable handle for standard output and error
 };
 
 // A process the test started. It is ended at the end of the scope if it still runs, so that no
@@ -96,6 +119,8 @@ public:
     ChildProcess& operator=(ChildProcess&&) = delete;
 
     bool Started() const { return info_.IsValid(); }
+    // Lets a process started suspended run.
+    void Resume() const { ::ResumeThread(info_.Thread()); }
     HANDLE Handle() const { return info_.Process(); }
     // Whether it has ended, or ends within `timeoutMs`.
     bool EndsWithin(DWORD timeoutMs) const {
