@@ -15,7 +15,11 @@ extern const char __RUNTIME_PSEUDO_RELOC_LIST__;
 extern const char __RUNTIME_PSEUDO_RELOC_LIST_END__;
 
 void _pei386_runtime_relocator() {
-    if (&__RUNTIME_PSEUDO_RELOC_LIST__ != &__RUNTIME_PSEUDO_RELOC_LIST_END__) {
+    // Read through volatile: only the linker knows that the two bounds can be the same place, and
+    // the compiler must not take two declarations for two distinct objects.
+    const char* volatile start = &__RUNTIME_PSEUDO_RELOC_LIST__;
+    const char* volatile end = &__RUNTIME_PSEUDO_RELOC_LIST_END__;
+    if (start != end) {
         ::ExitProcess(ERROR_BAD_EXE_FORMAT);
     }
 }
