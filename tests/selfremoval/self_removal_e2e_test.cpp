@@ -1,4 +1,7 @@
 // /clean and the waiter form, run end to end with copies of the built tool.
+#include <optional>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "support/win_test_support.h"
@@ -37,10 +40,15 @@ protected:
         tool_ = root_ / relativeTool;
         CopyFileOrFail(ToolPath(), tool_);
     }
-    bool CopyGone() const {
+    // The path of the tool's temporary copy, while there is one.
+    std::optional<std::wstring> TemporaryCopy() const {
         WIN32_FIND_DATAW data;
-        return !UniqueFindHandle(::FindFirstFileW((temp_ + L"\\Del*.tmp").c_str(), &data));
+        if (!UniqueFindHandle(::FindFirstFileW((temp_ + L"\\Del*.tmp").c_str(), &data))) {
+            return std::nullopt;
+        }
+        return temp_ + L"\\" + data.cFileName;
     }
+    bool CopyGone() const { return !TemporaryCopy(); }
 
     // Places the tool at `relativeTool` under the root and runs /clean. Returns the root's files
     // from before the run.
@@ -145,6 +153,7 @@ TEST_F(CleanEndToEnd, AToolMappedForAMomentAfterItEndedStillGoesButNotOneHeldLon
         SCOPED_TRACE(heldLonger ? "held past the retries" : "held for a second");
         Place();
         const TreeSnapshot before = SnapshotTree(root_.Path());
+        const std::optional<std::string> toolBytes = ReadTextFile(tool_);
         UniqueFileHandle file(::CreateFileW(tool_.c_str(), GENERIC_READ | GENERIC_EXECUTE,
                                             FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                             OPEN_EXISTING, 0, nullptr));
@@ -167,6 +176,8 @@ TEST_F(CleanEndToEnd, AToolMappedForAMomentAfterItEndedStillGoesButNotOneHeldLon
                    ::GetLastError() == ERROR_BROKEN_PIPE;
         };
         EXPECT_TRUE(WaitFor(pipeClosed, 500));
+        // The copy that waits is the tool byte for byte: a signed tool has a signed copy.
+        EXPECT_EQ(ReadTextFile(TemporaryCopy().value_or(L"")), toolBytes);
         if (heldLonger) {
             EXPECT_TRUE(WaitFor([&] { return CopyGone(); }, kBoundMs));  // the waiter gave up
         } else {

@@ -73,6 +73,12 @@ std::wstring UniqueSuffix() {
 }
 
 std::wstring ToolPath() {
+    // Another file of the tool to run end to end, such as a signed copy (scripts/test-release).
+    char other[4096];
+    const DWORD length = ::GetEnvironmentVariableA("LANGSETUP_TOOL_UNDER_TEST", other, sizeof(other));
+    if (length > 0 && length < sizeof(other)) {
+        return FromUnixPath(other);
+    }
     return FromUnixPath(LANGSETUP_TOOL_PATH);
 }
 

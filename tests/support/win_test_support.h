@@ -19,7 +19,7 @@ namespace langsetup::test {
 // "<process id>-<tick count>-<counter>": no other test, or test process, makes the same one.
 std::wstring UniqueSuffix();
 
-// Windows path of the built langsetup.exe.
+// Windows path of the built langsetup.exe, or of the Linux path LANGSETUP_TOOL_UNDER_TEST names.
 std::wstring ToolPath();
 // Windows path of a program built beside the tests (for example a sample language module).
 std::wstring TestProgramPath(const std::wstring& fileName);
