@@ -33,8 +33,8 @@ bool Exists(const std::wstring& path) {
 }
 
 struct Run {
-    double cleanMs = 0;    // /clean from its start to its end
-    double goneMs = -1;    // its end to its file gone; -1: still there after kGiveUpMs
+    double cleanMs = 0;  // /clean from its start to its end
+    double goneMs = -1;  // its end to its file gone; -1: still there after kGiveUpMs
 };
 
 // One /clean of a fresh copy of `tool` in `folder`.

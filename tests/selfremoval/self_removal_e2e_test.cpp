@@ -302,7 +302,10 @@ TEST_F(WaiterEndToEnd, MistypedSwitchesAndOtherTextDeleteNothing) {
     const std::wstring victim = Quoted(victim_);
     for (const std::wstring& arguments : std::initializer_list<std::wstring>{
              L"/INSTALL 1031", L"/Install de.exe", L"-install 1031", L"de.exe 1031",
-             L"12x " + victim, L"\"\" " + victim, L"0x0 " + victim, L"\"0 \" " + victim}) {
+             L"12x " + victim, L"\"\" " + victim, L"0x0 " + victim, L"\"0 \" " + victim,
+             // The form /clean passes, with handles that are not there: it never falls back to
+             // the path.
+             L"0 " + victim + L" 8 12", L"2147483644 " + victim + L" 2147483640 2147483636"}) {
         ExpectRunChangesNothing(Quoted(tool_) + L" " + arguments, kBoundMs);
     }
 }

@@ -75,7 +75,8 @@ std::wstring UniqueSuffix() {
 std::wstring ToolPath() {
     // Another file of the tool to run end to end, such as a signed copy (scripts/test-release).
     char other[4096];
-    const DWORD length = ::GetEnvironmentVariableA("LANGSETUP_TOOL_UNDER_TEST", other, sizeof(other));
+    const DWORD length =
+        ::GetEnvironmentVariableA("LANGSETUP_TOOL_UNDER_TEST", other, sizeof(other));
     if (length > 0 && length < sizeof(other)) {
         return FromUnixPath(other);
     }
