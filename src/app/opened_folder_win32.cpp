@@ -189,8 +189,8 @@ OpenedFolder OpenedFolder::OpenListedSubfolder(const FolderEntry& listed,
     if (!handle_ || !IsPlainEntryName(listed.name)) {
         return {};
     }
-    // With delete access, so that the folder can go once it is empty; without it when someone
-    // else uses the folder (a program's current directory refuses to share it).
+    // With the extra access (delete access, so that the folder can go once it is empty); without
+    // it when someone else uses the folder (a program's current directory refuses to share it).
     RelativeOpen opened;
     for (const ACCESS_MASK access : {kFolderAccess | extraAccess, kFolderAccess}) {
         opened =

@@ -42,8 +42,7 @@ OpenedFile OpenFileAlongRealFolders(const PathSteps& steps) {
             }
             break;
         }
-        OpenedFolder next = folder.OpenSubfolderToLookInto(*entry);
-        folder = std::move(next);
+        folder = folder.OpenSubfolderToLookInto(*entry);
     }
     return {};
 }
