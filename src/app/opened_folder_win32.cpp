@@ -195,7 +195,7 @@ OpenedFolder OpenedFolder::OpenListedSubfolder(const FolderEntry& listed,
     for (const ACCESS_MASK access : {kFolderAccess | extraAccess, kFolderAccess}) {
         opened =
             OpenRelative(handle_.Get(), listed.name, access, kShareButDelete, FILE_DIRECTORY_FILE);
-        if (opened.status != kStatusSharingViolation) {
+        if (opened.status != kStatusSharingViolation || extraAccess == 0) {
             break;
         }
     }

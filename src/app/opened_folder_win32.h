@@ -63,7 +63,6 @@ public:
     HANDLE Get() const { return handle_.Get(); }
     explicit operator bool() const { return state_ == EntryState::kOpened; }
     const FileIdentity& Identity() const { return identity_; }
-    std::u16string FinalPath() const { return FinalPathOf(handle_.Get()); }
     bool MarkForDeletion() const { return langsetup::MarkForDeletion(handle_.Get()); }
 
 private:

@@ -18,18 +18,21 @@ protected:
         MakeDirectory(temp_);
     }
 
-    // Runs the tool with /clean from the root, with TMP and TEMP naming temp_, as `options` say
-    // (the current directory aside), started by the spelling `startAs` of its path.
-    ProcessResult Clean(ProcessOptions options = ProcessOptions(), std::wstring startAs = {}) {
+    // How /clean starts: from the root, with TMP and TEMP naming temp_.
+    ProcessOptions CleanOptions() const {
+        ProcessOptions options(root_.Path());
+        options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
+        return options;
+    }
+    // Runs the tool with /clean as `options` say, started by the spelling `startAs` of its path.
+    ProcessResult Clean(const ProcessOptions& options, std::wstring startAs = {}) {
         if (startAs.empty()) {
             startAs = tool_;
         }
-        options.currentDirectory = root_.Path();
-        options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
         return ChildProcess(startAs, Quoted(startAs) + L" /clean", options).Wait(kBoundMs);
     }
-    ProcessResult Clean(HANDLE job) {
-        ProcessOptions options;
+    ProcessResult Clean(HANDLE job = nullptr) {
+        ProcessOptions options = CleanOptions();
         options.job = job;
         return Clean(options);
     }
@@ -140,7 +143,7 @@ TEST_F(CleanEndToEnd, RemovesTheToolWhateverSpellingOfItsPathStartedIt) {
         Place();
         const TreeSnapshot before = SnapshotTree(root_.Path());
         const std::wstring startAs = shortNames ? ShortPath(tool_) : drive / L"app\\langsetup.exe";
-        EXPECT_TRUE(EndedWithExitZero(Clean(ProcessOptions(), startAs)));
+        EXPECT_TRUE(EndedWithExitZero(Clean(CleanOptions(), startAs)));
         ExpectOnlyTheToolRemoved(before);
     }
 }
@@ -166,7 +169,7 @@ TEST_F(CleanEndToEnd, AToolMappedForAMomentAfterItEndedStillGoesButNotOneHeldLon
         UniqueHandle reader;
         UniqueHandle writer;
         ASSERT_TRUE(::CreatePipe(reader.Put(), writer.Put(), &inherit, 0));
-        ProcessOptions options;
+        ProcessOptions options = CleanOptions();
         options.output = writer.Get();
 
         EXPECT_TRUE(EndedWithExitZero(Clean(options)));
@@ -188,7 +191,6 @@ TEST_F(CleanEndToEnd, AToolMappedForAMomentAfterItEndedStillGoesButNotOneHeldLon
         if (heldLonger) {
             ::Sleep(500);
             EXPECT_TRUE(FileExists(tool_));
-            ::DeleteFileW(tool_.c_str());
         } else {
             ExpectOnlyTheToolRemoved(before);
         }
@@ -203,8 +205,7 @@ TEST_F(CleanEndToEnd, ToolFolderSwappedWhenTheToolOpensItNeverCostsTheOtherFolde
     MakeDirectory(root_ / L"other");
     CopyFileOrFail(ToolPath(), root_ / L"other\\langsetup.exe");
     ASSERT_TRUE(RunLinuxShell("ln -s other " + ShellQuoted(LinuxPath(root_ / L"link"))));
-    ProcessOptions options(root_.Path());
-    options.environment = {{L"TMP", temp_}, {L"TEMP", temp_}};
+    ProcessOptions options = CleanOptions();
     options.suspended = true;  // the program is in place before anything is swapped
     ChildProcess clean(tool_, Quoted(tool_) + L" /clean", options);
     const PathSwap swap(root_ / L"app", root_ / L"link", "open", root_ / L"app");
