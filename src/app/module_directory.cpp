@@ -18,6 +18,7 @@ bool CutAfterLastBackslash(std::u16string& path) {
 
 ModuleDirectoryState FillModuleDirectory(std::u16string_view path, bool truncated) {
     ModuleDirectoryInfo& directory = ModuleDirectory();
+    directory.fileName.clear();
     if (truncated || path.size() >= kModuleDirectoryCapacity) {
         directory.path.clear();
         directory.state = ModuleDirectoryState::kUnknown;
@@ -26,6 +27,9 @@ ModuleDirectoryState FillModuleDirectory(std::u16string_view path, bool truncate
         directory.state = CutAfterLastBackslash(directory.path)
                               ? ModuleDirectoryState::kFolder
                               : ModuleDirectoryState::kNoBackslash;
+        if (directory.state == ModuleDirectoryState::kFolder) {
+            directory.fileName.assign(path.substr(directory.path.size()));
+        }
     }
     return directory.state;
 }

@@ -18,7 +18,8 @@ enum class ModuleDirectoryState {
 };
 
 struct ModuleDirectoryInfo {
-    std::u16string path;  // ends in a backslash when state is kFolder
+    std::u16string path;      // ends in a backslash when state is kFolder
+    std::u16string fileName;  // kFolder: the executable's name, which followed the backslash
     ModuleDirectoryState state = ModuleDirectoryState::kUnknown;
 };
 

@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+
 #include "app/path_parts.h"
 #include "app/wide_win32.h"
 
@@ -27,7 +29,8 @@ constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 constexpr ULONG kShareButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ACCESS_MASK kFolderAccess =
     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-constexpr ACCESS_MASK kEntryAccess = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+// What every entry is opened with besides the access its use needs: enough to tell what it is.
+constexpr ACCESS_MASK kEntryAccess = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 constexpr std::size_t kListingBytes = 65536;
 // A counted name holds at most this many UTF-16 units.
 constexpr std::size_t kLongestName = 32767;
@@ -37,20 +40,31 @@ struct RelativeOpen {
     NTSTATUS status = 0;
 };
 
-// `name` opened relative to the folder `root`: the name is looked up in that folder itself,
-// wherever its path now leads. A link is opened as itself, not followed.
-RelativeOpen OpenRelative(HANDLE root, std::u16string_view name, ACCESS_MASK access, ULONG share,
-                          ULONG options) {
-    RelativeOpen opened;
-    if (name.size() > kLongestName) {
-        opened.status = kStatusObjectNameNotFound;
-        return opened;
-    }
+// The counted form of `name` (which must outlive it).
+UNICODE_STRING CountedName(std::u16string_view name) {
     UNICODE_STRING text{};
     const auto bytes = static_cast<USHORT>(name.size() * sizeof(char16_t));
     text.Length = bytes;
     text.MaximumLength = bytes;
     text.Buffer = const_cast<PWSTR>(AsWide(name.data()));
+    return text;
+}
+
+DWORD ErrorOf(NTSTATUS status) {
+    return NT_SUCCESS(status) ? 0 : ::RtlNtStatusToDosError(status);
+}
+
+// `name` opened (or, with `disposition` FILE_CREATE, created) relative to `root`, a folder or,
+// with an empty name, the file itself: the name is looked up in that folder itself, wherever its
+// path now leads. A link is opened as itself, not followed.
+RelativeOpen OpenRelative(HANDLE root, std::u16string_view name, ACCESS_MASK access, ULONG share,
+                          ULONG options, ULONG disposition = FILE_OPEN) {
+    RelativeOpen opened;
+    if (name.size() > kLongestName) {
+        opened.status = kStatusObjectNameNotFound;
+        return opened;
+    }
+    UNICODE_STRING text = CountedName(name);
     OBJECT_ATTRIBUTES attributes{};
     attributes.Length = sizeof(attributes);
     attributes.RootDirectory = root;
@@ -58,9 +72,10 @@ RelativeOpen OpenRelative(HANDLE root, std::u16string_view name, ACCESS_MASK acc
     attributes.Attributes = OBJ_CASE_INSENSITIVE;
     IO_STATUS_BLOCK io{};
     HANDLE handle = INVALID_HANDLE_VALUE;
-    opened.status = ::NtCreateFile(&handle, access, &attributes, &io, nullptr, 0, share, FILE_OPEN,
-                                   options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
-                                   nullptr, 0);
+    opened.status =
+        ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                       FILE_ATTRIBUTE_NORMAL, share, disposition,
+                       options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
     if (NT_SUCCESS(opened.status)) {
         opened.handle.Reset(handle);
     }
@@ -107,6 +122,41 @@ EntryState StateOfFailedOpen(NTSTATUS status) {
 
 }  // namespace
 
+std::optional<FileIdentity> IdentifyFile(HANDLE handle) {
+    const std::optional<BY_HANDLE_FILE_INFORMATION> information = QueryInformation(handle);
+    return information ? std::optional<FileIdentity>(IdentityOf(*information)) : std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(HANDLE handle, std::uint64_t largest) {
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(handle, &size) || static_cast<std::uint64_t>(size.QuadPart) > largest) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    OVERLAPPED from{};  // each read says where it starts: the handle's position is never used
+    while (done < bytes.size()) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1U << 20));
+        from.Offset = static_cast<DWORD>(done);
+        from.OffsetHigh = static_cast<DWORD>(std::uint64_t{done} >> 32);
+        DWORD read = 0;
+        if (!::ReadFile(handle, bytes.data() + done, chunk, &read, &from) || read == 0) {
+            return std::nullopt;
+        }
+        done += read;
+    }
+    return bytes;
+}
+
+UniqueFileHandle ReopenFile(HANDLE handle, ACCESS_MASK access, ULONG share, ULONG options,
+                            DWORD* error) {
+    RelativeOpen opened = OpenRelative(handle, u"", access, share, options);
+    if (error != nullptr) {
+        *error = ErrorOf(opened.status);
+    }
+    return std::move(opened.handle);
+}
+
 std::u16string FinalPathOf(HANDLE handle) {
     const DWORD needed = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
     std::u16string path(needed, u'\0');
@@ -143,10 +193,11 @@ OpenedFolder OpenedFolder::Adopt(UniqueFileHandle handle) {
     return folder;
 }
 
-OpenedFolder OpenedFolder::Open(const std::u16string& path) {
-    return Adopt(
-        UniqueFileHandle(::CreateFileW(AsWide(path), kFolderAccess, kShareButDelete, nullptr,
-                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+OpenedFolder OpenedFolder::Open(const std::u16string& path, bool followLastLink) {
+    const DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (followLastLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    return Adopt(UniqueFileHandle(::CreateFileW(AsWide(path), kFolderAccess, kShareButDelete,
+                                                nullptr, OPEN_EXISTING, flags, nullptr)));
 }
 
 const FolderEntry* FolderListing::Next() {
@@ -229,14 +280,14 @@ OpenedFile OpenedFile::Adopt(UniqueFileHandle handle) {
     return file;
 }
 
-OpenedFile OpenedFolder::OpenEntry(std::u16string_view name) const {
+OpenedFile OpenedFolder::OpenEntry(std::u16string_view name, ACCESS_MASK access) const {
     OpenedFile file;
     if (!handle_ || !IsPlainEntryName(name)) {
         file.state_ = EntryState::kNotPlain;
         return file;
     }
-    RelativeOpen opened =
-        OpenRelative(handle_.Get(), name, kEntryAccess, kShareAll, FILE_NON_DIRECTORY_FILE);
+    RelativeOpen opened = OpenRelative(handle_.Get(), name, access | kEntryAccess, kShareAll,
+                                       FILE_NON_DIRECTORY_FILE);
     if (!NT_SUCCESS(opened.status)) {
         file.state_ = StateOfFailedOpen(opened.status);
         return file;
@@ -251,6 +302,36 @@ OpenedFile OpenedFolder::OpenEntry(std::u16string_view name) const {
         return file;
     }
     return OpenedFile::Adopt(std::move(opened.handle));
+}
+
+UniqueFileHandle OpenedFolder::CreateNewFile(std::u16string_view name, ACCESS_MASK access,
+                                             ULONG share, DWORD* error) const {
+    RelativeOpen created{{}, kStatusObjectNameInvalid};
+    if (handle_ && IsPlainEntryName(name)) {
+        created = OpenRelative(handle_.Get(), name, access, share, FILE_NON_DIRECTORY_FILE,
+                               FILE_CREATE);
+    }
+    *error = ErrorOf(created.status);
+    return std::move(created.handle);
+}
+
+DWORD OpenedFolder::MoveInto(HANDLE file, std::u16string_view name) const {
+    if (!handle_ || !IsPlainEntryName(name) || name.size() > kLongestName) {
+        return ERROR_INVALID_NAME;
+    }
+    // The record ends in the name, in place of its one-character array.
+    std::vector<std::uint64_t> record(
+        (sizeof(FILE_RENAME_INFORMATION) + name.size() * sizeof(char16_t)) / sizeof(std::uint64_t) +
+        1);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(record.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = handle_.Get();
+    rename->FileNameLength = static_cast<ULONG>(name.size() * sizeof(char16_t));
+    std::copy(name.begin(), name.end(), reinterpret_cast<char16_t*>(rename->FileName));
+    IO_STATUS_BLOCK io{};
+    return ErrorOf(::NtSetInformationFile(file, &io, rename,
+                                          static_cast<ULONG>(record.size() * sizeof(record[0])),
+                                          FileRenameInformation));
 }
 
 std::optional<FileIdentity> OpenedFolder::IdentifyEntry(std::u16string_view name) const {

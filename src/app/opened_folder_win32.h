@@ -40,10 +40,23 @@ enum class EntryState {
     kHeld,      // there, but it could not be opened or marked (held by a program, read-only, ...)
 };
 
+// The identity of the file or folder behind `handle`; nothing when the system cannot tell.
+std::optional<FileIdentity> IdentifyFile(HANDLE handle);
+
 // Marks the file or folder behind `handle` (opened with delete access) for deletion: with POSIX
 // semantics, its name goes at once even while other programs still have it open; where the
 // system lacks them, it goes when the last handle to it is closed. A folder must be empty.
 bool MarkForDeletion(HANDLE handle);
+
+// The whole content of the file behind `handle` (opened with read access), read from its start;
+// nothing when it cannot be read whole or holds more than `largest` bytes.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(HANDLE handle,
+                                                       std::uint64_t largest = 1ULL << 30);
+
+// The file behind `handle` opened once more, through that handle (no path is looked up), with
+// `access`, `share` and the NT create `options`. The platform's error in `error` on failure.
+UniqueFileHandle ReopenFile(HANDLE handle, ACCESS_MASK access, ULONG share, ULONG options,
+                            DWORD* error = nullptr);
 
 // Where the object behind `handle` is now, in the system's own spelling (\\?\C:\... or
 // \\?\UNC\server\...), with links resolved; empty when the system cannot tell.
@@ -54,6 +67,8 @@ std::u16string FinalPathOf(HANDLE handle);
 class OpenedFile {
 public:
     OpenedFile() = default;
+    // An entry that could not be opened, for the reason `state`.
+    explicit OpenedFile(EntryState state) : state_(state) {}
 
     // Takes `handle` when it is a plain file (not a folder, not a link) that can tell its
     // identity; kNotPlain otherwise.
@@ -76,9 +91,10 @@ class OpenedFolder {
 public:
     OpenedFolder() = default;
 
-    // The folder at `path` (links on the way are followed: this is where the tool found itself).
-    // It is shared with nobody who would rename or delete it while it is held.
-    static OpenedFolder Open(const std::u16string& path);
+    // The folder at `path`. It is shared with nobody who would rename or delete it while it is
+    // held. Links on the way are followed; with `followLastLink` false, a link or junction that
+    // `path` itself names is refused instead of being followed.
+    static OpenedFolder Open(const std::u16string& path, bool followLastLink = true);
 
     explicit operator bool() const { return handle_.IsValid(); }
     const FileIdentity& Identity() const { return identity_; }
@@ -96,10 +112,20 @@ public:
     // sharing everything; invalid when it cannot be opened or is a folder.
     UniqueFileHandle OpenFileHandle(std::u16string_view name, ACCESS_MASK access) const;
 
-    // The file `name` opened relative to this folder without following a link, with delete
-    // access, sharing everything. Anything but a plain file whose final path lies directly in
-    // this folder is refused as kNotPlain.
-    OpenedFile OpenEntry(std::u16string_view name) const;
+    // The file `name` opened relative to this folder without following a link, with `access`
+    // (delete access unless told otherwise), sharing everything. Anything but a plain file whose
+    // final path lies directly in this folder is refused as kNotPlain.
+    OpenedFile OpenEntry(std::u16string_view name, ACCESS_MASK access = DELETE) const;
+
+    // A new file `name` created in this folder with `access` and `share`: never an existing file,
+    // folder or link of that name (then ERROR_FILE_EXISTS). The platform's error in `error`.
+    UniqueFileHandle CreateNewFile(std::u16string_view name, ACCESS_MASK access, ULONG share,
+                                   DWORD* error) const;
+
+    // Gives the file behind `file` (opened with delete access) the name `name` in this folder,
+    // replacing the entry of that name (a file, or a link itself, never what it points to). The
+    // platform's error on failure (a file held open, a folder or a read-only file there), else 0.
+    DWORD MoveInto(HANDLE file, std::u16string_view name) const;
 
     // The identity of the file `name` when OpenEntry accepts it.
     std::optional<FileIdentity> IdentifyEntry(std::u16string_view name) const;

@@ -6,9 +6,13 @@ langsetup_sources(
     app/module_directory.cpp
     app/number_rule.cpp
     app/path_parts.cpp
+    app/pe_image.cpp
   WIN32
-    app/copied_file_win32.cpp
+    app/held_copy_win32.cpp
     app/module_directory_win32.cpp
     app/opened_folder_win32.cpp
     app/process_args_win32.cpp
-    app/run_command_win32.cpp)
+    app/process_attributes_win32.cpp
+    app/run_command_win32.cpp
+    app/running_image_win32.cpp
+    app/verified_start_win32.cpp)

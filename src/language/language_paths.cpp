@@ -5,7 +5,6 @@
 namespace langsetup {
 namespace {
 
-constexpr std::u16string_view kLanguageFolderName = u"Languages";
 constexpr std::u16string_view kModuleExtension = u".exe";
 
 std::u16string Join(std::initializer_list<std::u16string_view> parts) {
@@ -18,16 +17,8 @@ std::u16string Join(std::initializer_list<std::u16string_view> parts) {
 
 }  // namespace
 
-std::u16string LanguageFolderPath(std::u16string_view toolFolder) {
-    return Join({toolFolder, kLanguageFolderName});
-}
-
 std::u16string LanguageFolderEntryPath(std::u16string_view toolFolder, std::u16string_view name) {
     return Join({toolFolder, kLanguageFolderName, u"\\", name});
-}
-
-std::u16string LanguageModuleSourcePath(std::u16string_view toolFolder, std::u16string_view code) {
-    return LanguageFolderEntryPath(toolFolder, Join({code, kModuleExtension}));
 }
 
 std::u16string LanguageModuleFileName(std::u16string_view code) {

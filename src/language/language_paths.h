@@ -8,12 +8,11 @@
 
 namespace langsetup {
 
-// <folder>Languages
-std::u16string LanguageFolderPath(std::u16string_view toolFolder);
+// The folder beside the tool that holds the modules.
+inline constexpr std::u16string_view kLanguageFolderName = u"Languages";
+
 // <folder>Languages\<name>
 std::u16string LanguageFolderEntryPath(std::u16string_view toolFolder, std::u16string_view name);
-// <folder>Languages\<code>.exe: the module as shipped
-std::u16string LanguageModuleSourcePath(std::u16string_view toolFolder, std::u16string_view code);
 // <code>.exe: the name of a module, and of its copy beside the tool that is run and then deleted
 std::u16string LanguageModuleFileName(std::u16string_view code);
 // <code>.exe.<unique number>.tmp: the new file beside the tool that the module is copied to before

@@ -2,9 +2,7 @@
 
 #include <string>
 
-#include "app/copied_file_win32.h"
 #include "app/retry_win32.h"
-#include "app/wide_win32.h"
 #include "language/language_paths.h"
 
 namespace langsetup {
@@ -13,53 +11,83 @@ namespace {
 // Names tried for the new file before giving up (each one already taken by another file).
 constexpr std::uint32_t kCopyNameAttempts = 16;
 
-bool IsMissing(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 }  // namespace
 
-ModulePlacement PlaceModuleCopy(const OpenedFolder& folder, std::u16string_view folderPath,
-                                std::u16string_view code) {
-    const std::u16string source = LanguageModuleSourcePath(folderPath, code);
-    const std::u16string target = std::u16string(folderPath) + LanguageModuleFileName(code);
-    if (::GetFileAttributesW(AsWide(source)) == INVALID_FILE_ATTRIBUTES &&
-        IsMissing(::GetLastError())) {
-        return ModulePlacement::kNoModule;
-    }
-
-    // A name nobody uses: the copy only ever creates a new file, so it cannot write into an
-    // existing one (or through a link) by accident. Names taken by other files are left alone.
-    const std::uint32_t first = ::GetCurrentProcessId();
-    for (std::uint32_t attempt = 0; attempt < kCopyNameAttempts; ++attempt) {
-        const std::u16string name = LanguageModuleCopyName(code, first + attempt);
-        const std::u16string copy = std::u16string(folderPath) + name;
-        if (::GetFileAttributesW(AsWide(copy)) != INVALID_FILE_ATTRIBUTES) {
-            continue;
-        }
-        if (!::CopyFileW(AsWide(source), AsWide(copy), TRUE)) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
-                continue;
-            }
-            folder.DeleteEntry(name);  // whatever part of it was made
-            return ModulePlacement::kFailed;
-        }
-        ClearReadOnlyAttribute(copy);
-        // Replaces the directory entry: a file held open, a folder or a read-only file of the
-        // target's name makes it fail, and then that older file must not run in its place.
-        if (!::MoveFileExW(AsWide(copy), AsWide(target), MOVEFILE_REPLACE_EXISTING)) {
-            folder.DeleteEntry(name);
-            return ModulePlacement::kFailed;
-        }
-        return ModulePlacement::kPlaced;
-    }
-    return ModulePlacement::kFailed;
+void ModuleCopy::Fail(ModulePlacement placement, DWORD error) {
+    placement_ = placement;
+    error_ = error;
+    copy_.Close();
+    stale_ = {};
+    bytes_.clear();
 }
 
-void DeleteModuleCopy(const OpenedFolder& folder, std::u16string_view name,
-                      const FileIdentity& copy, DWORD retryMs) {
-    RetryWhile(retryMs, [&] { return folder.DeleteEntry(name, &copy) == EntryState::kHeld; });
+ModuleCopy ModuleCopy::Place(const OpenedFolder& toolFolder, const OpenedFolder& languages,
+                             std::u16string_view code) {
+    ModuleCopy module;
+    const std::u16string name = LanguageModuleFileName(code);
+    const OpenedFile source = languages ? languages.OpenEntry(name, FILE_READ_DATA)
+                                        : OpenedFile(EntryState::kMissing);
+    if (source.State() == EntryState::kMissing) {
+        // A file of the copy's name beside the tool runs instead: a plain file of the tool's
+        // folder, never a link.
+        module.stale_ = toolFolder.OpenEntry(name, DELETE | FILE_READ_DATA);
+        if (!module.stale_) {
+            module.Fail(module.stale_.State() == EntryState::kMissing
+                                   ? ModulePlacement::kNoModule
+                                   : ModulePlacement::kFailed,
+                               0);
+        return module;
+        }
+        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(module.stale_.Get());
+        if (!bytes) {
+            module.Fail(ModulePlacement::kFailed, ::GetLastError());
+        return module;
+        }
+        module.bytes_ = std::move(*bytes);
+        module.placement_ = ModulePlacement::kStale;
+        return module;
+    }
+    std::optional<std::vector<std::uint8_t>> bytes =
+        source ? ReadWholeFile(source.Get()) : std::nullopt;
+    if (!bytes) {
+        module.Fail(ModulePlacement::kFailed, source ? ::GetLastError() : 0);
+        return module;
+    }
+    module.bytes_ = std::move(*bytes);
+
+    // A name nobody uses: the copy only ever creates a new file, so it cannot write into an
+    // existing one (or through a link). Names taken by other files are left alone.
+    const std::uint32_t first = ::GetCurrentProcessId();
+    for (std::uint32_t attempt = 0; attempt < kCopyNameAttempts; ++attempt) {
+        module.copy_ = HeldCopy::Create(toolFolder, LanguageModuleCopyName(code, first + attempt),
+                                        module.bytes_, false);
+        if (module.copy_ || module.copy_.Error() != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    if (!module.copy_ || !module.copy_.MoveTo(toolFolder, name)) {
+        module.Fail(ModulePlacement::kFailed, module.copy_.Error());
+        return module;
+    }
+    module.placement_ = ModulePlacement::kPlaced;
+    return module;
+}
+
+void ModuleCopy::Started() {
+    identity_ = IdentifyFile(copy_ ? copy_.Get() : stale_.Get());
+    copy_.Close();
+    stale_ = {};
+}
+
+void ModuleCopy::Delete(const OpenedFolder& toolFolder, std::u16string_view code,
+                        DWORD retryMs) {
+    if (!identity_) {
+        Started();  // it never ran
+    }
+    const std::u16string name = LanguageModuleFileName(code);
+    RetryWhile(retryMs, [&] {
+        return identity_ && toolFolder.DeleteEntry(name, &*identity_) == EntryState::kHeld;
+    });
 }
 
 }  // namespace langsetup

@@ -1,33 +1,64 @@
-// The copy of a language module beside the tool: put in place without writing through whatever
-// stands under the target's name, and deleted through the tool's folder once the module has run.
+// What runs for a language: the module in Languages, copied by the tool into a new file beside
+// the tool and held there until it has run; or, where Languages holds no such module, a file of
+// the copy's name that already stands beside the tool. Either is run only with the bytes the tool
+// read through its handle, and deleted through that handle afterwards.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
+#include <span>
 #include <string_view>
+#include <vector>
 
+#include "app/held_copy_win32.h"
 #include "app/opened_folder_win32.h"
 
 namespace langsetup {
 
 enum class ModulePlacement {
-    kPlaced,    // a fresh copy of Languages\<code>.exe now stands under <folder><code>.exe
-    kNoModule,  // Languages\<code>.exe does not exist; nothing was changed
-    kFailed,    // the module exists but could not be put in place; nothing was changed
+    kPlaced,    // a fresh copy of Languages\<code>.exe stands under <code>.exe beside the tool
+    kStale,     // Languages holds no such module: the plain file already under <code>.exe runs
+    kNoModule,  // neither exists: nothing runs and nothing changes
+    kFailed,    // the module is there but could not be read or put in place: nothing runs, and
+                // no part of a copy stays (an older file must never run in the module's place)
 };
 
-// Copies Languages\<code>.exe to a new file in the tool's folder (`folder`, opened from
-// `folderPath`) and moves that file over the name <code>.exe, which replaces the name (also a
-// hard or symbolic link of that name), never the file it pointed to. The new file loses a
-// read-only attribute taken over from the module. On failure it is removed again, through the
-// folder's handle: no partial copy stays beside the tool.
-ModulePlacement PlaceModuleCopy(const OpenedFolder& folder, std::u16string_view folderPath,
-                                std::u16string_view code);
+class ModuleCopy {
+public:
+    // Puts the module of `code` in place beside the tool: read from `languages` (a plain file
+    // there, never a link), written into a new file of `toolFolder`, which then takes the name
+    // <code>.exe, replacing the entry of that name (a file, or a link itself, never the file it
+    // pointed to). A file of that name that is held open, read-only or a folder makes it fail.
+    static ModuleCopy Place(const OpenedFolder& toolFolder, const OpenedFolder& languages,
+                            std::u16string_view code);
 
-// Deletes the file `name` of `folder` through its handle while it is still `copy`, retrying for
-// up to `retryMs` while it is held: the platform's crash handling can keep a crashed module's
-// file open for a moment after its process has ended.
-void DeleteModuleCopy(const OpenedFolder& folder, std::u16string_view name,
-                      const FileIdentity& copy, DWORD retryMs);
+    ModulePlacement Placement() const { return placement_; }
+    // Why it failed: the platform's error, where there is one.
+    DWORD Error() const { return error_; }
+    // What the file under <code>.exe holds.
+    std::span<const std::uint8_t> Bytes() const { return bytes_; }
+
+    // Right before it is started: see HeldCopy::Seal.
+    void Seal() { copy_.Seal(); }
+    // Once a process runs it, that process holds the file: the tool lets go of it (a crash
+    // handler that opens the program's file must find it free) and keeps only its identity.
+    void Started();
+    // Deletes the file, <code>.exe in `toolFolder`, only while it is still the file it held,
+    // retrying for up to `retryMs` while it is held (the system's crash handling can keep a
+    // crashed module's file for a moment after it ended).
+    void Delete(const OpenedFolder& toolFolder, std::u16string_view code, DWORD retryMs);
+
+private:
+    void Fail(ModulePlacement placement, DWORD error);
+
+    HeldCopy copy_;                  // kPlaced
+    OpenedFile stale_;               // kStale
+    std::optional<FileIdentity> identity_;  // of either, once it has started
+    std::vector<std::uint8_t> bytes_;
+    ModulePlacement placement_ = ModulePlacement::kNoModule;
+    DWORD error_ = 0;
+};
 
 }  // namespace langsetup

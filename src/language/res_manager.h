@@ -8,6 +8,7 @@
 namespace langsetup {
 
 class OpenedFolder;
+class RunningImage;
 
 class CResManager {
 public:
@@ -29,11 +30,16 @@ public:
 
 private:
     void RemoveLanguageFolder();
-    // The folder that holds Languages, opened at its first use and held until the manager ends:
-    // whatever the manager deletes, it reaches through this handle.
-    const OpenedFolder& ToolFolder();
+    // The tool's own folder, opened at its first use and held until the manager ends, and only
+    // when the tool's executable in it is proved to be the running one: whatever the manager
+    // copies, runs and deletes, it reaches through this handle. Null when the proof fails.
+    const OpenedFolder* ToolFolder();
+    // Languages as the tool's folder lists it, opened through that folder: a real folder, never a
+    // link or junction. Invalid when there is none.
+    const OpenedFolder& LanguagesFolder();
 
-    std::unique_ptr<OpenedFolder> toolFolder_;
+    std::unique_ptr<RunningImage> tool_;
+    std::unique_ptr<OpenedFolder> languages_;
 };
 
 }  // namespace langsetup

@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 #include "app/module_directory.h"
 #include "app/opened_folder_win32.h"
 #include "app/path_parts.h"
 #include "app/retry_win32.h"
-#include "app/unique_handle_win32.h"
+#include "app/running_image_win32.h"
+#include "app/verified_start_win32.h"
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
 #include "language/language_table.h"
@@ -17,29 +17,7 @@
 #include "language/module_copy_win32.h"
 #include "language/module_entry_rule.h"
 
-// The start-up record the module gets is the platform's full record (68 bytes in the 32-bit tool).
-static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68);
-
 namespace langsetup {
-namespace {
-
-struct LanguageFolderPlace {
-    std::u16string folder;  // the folder that holds Languages
-    std::u16string name;    // Languages' name in it
-};
-
-// Where Languages lies: the module directory and "Languages"; without a backslash in the module
-// directory, the current directory and "<uncut path>Languages".
-LanguageFolderPlace PlaceOfLanguages() {
-    const std::u16string path = LanguageFolderPath(ModuleDirectory().path);
-    const std::optional<FolderAndName> parts = SplitAtLastSeparator(path);
-    if (!parts) {
-        return {u".", path};
-    }
-    return {std::u16string(parts->folder), std::u16string(parts->name)};
-}
-
-}  // namespace
 
 CResManager::CResManager() = default;
 
@@ -47,11 +25,32 @@ CResManager::~CResManager() {
     RemoveLanguageFolder();
 }
 
-const OpenedFolder& CResManager::ToolFolder() {
-    if (!toolFolder_) {
-        toolFolder_ = std::make_unique<OpenedFolder>(OpenedFolder::Open(PlaceOfLanguages().folder));
+const OpenedFolder* CResManager::ToolFolder() {
+    if (!tool_) {
+        const ModuleDirectoryInfo& directory = ModuleDirectory();
+        tool_ = std::make_unique<RunningImage>(
+            directory.state == ModuleDirectoryState::kFolder
+                ? RunningImage::Open(directory.path, directory.fileName)
+                : RunningImage());
     }
-    return *toolFolder_;
+    return *tool_ ? &tool_->Folder() : nullptr;
+}
+
+const OpenedFolder& CResManager::LanguagesFolder() {
+    if (!languages_) {
+        languages_ = std::make_unique<OpenedFolder>();
+        if (const OpenedFolder* toolFolder = ToolFolder()) {
+            FolderListing listing(*toolFolder);
+            while (const FolderEntry* entry = listing.Next()) {
+                if (entry->IsFolder() && !entry->IsLink() &&
+                    EqualIgnoringAsciiCase(entry->name, kLanguageFolderName)) {
+                    *languages_ = toolFolder->OpenSubfolder(*entry);
+                    break;
+                }
+            }
+        }
+    }
+    return *languages_;
 }
 
 void CResManager::InstallForLocale(std::int32_t localeId) {
@@ -60,73 +59,44 @@ void CResManager::InstallForLocale(std::int32_t localeId) {
 
 void CResManager::RunLanguageModule(std::int32_t index) {
     const ModuleDirectoryInfo& directory = ModuleDirectory();
-    // Only a folder with its trailing backslash gives the module a place to run from.
-    if (directory.state != ModuleDirectoryState::kFolder) {
+    const OpenedFolder* folder = ToolFolder();
+    if (folder == nullptr) {
         return;
     }
-    const OpenedFolder& folder = ToolFolder();
     const std::u16string_view code = LanguageCode(index);
-    const std::u16string name = LanguageModuleFileName(code);
-    const std::u16string target = directory.path + name;
-
-    // A module that is there but cannot be put in place runs nothing: an older file of the
-    // target's name must never run instead of it. A missing module still lets a file of the
-    // target's name that already stands beside the tool run.
-    if (!folder || PlaceModuleCopy(folder, directory.path, code) == ModulePlacement::kFailed) {
-        return;
-    }
-    // What now stands under the target's name is what runs, and the one file deleted afterwards:
-    // a plain file of the tool's folder (never a link), recognised again by its identity.
-    const std::optional<FileIdentity> copy = folder.IdentifyEntry(name);
-    if (!copy) {
+    ModuleCopy module = ModuleCopy::Place(*folder, LanguagesFolder(), code);
+    if (module.Placement() != ModulePlacement::kPlaced &&
+        module.Placement() != ModulePlacement::kStale) {
         return;
     }
 
-    // The module gets null standard handles and no console window.
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    UniqueProcessInformation started;
-
-    ::SetCurrentDirectoryW(AsWide(directory.path));
-
-    // The application name makes exactly the target run, whatever blanks its path holds; the
-    // quoted copy on the command line lets the module read its own path as one argument.
+    // The module runs from the tool's folder, gets null standard handles, inherits nothing and
+    // opens no console window. The quoted path on its command line lets it read its own path as
+    // one argument.
+    const std::u16string target = directory.path + LanguageModuleFileName(code);
     std::u16string commandLine = ModuleCommandLine(target);
+    ::SetCurrentDirectoryW(AsWide(directory.path));
+    module.Seal();
+    StartedProgram started = StartHeldProgram(
+        {.program = target, .commandLine = commandLine, .folder = directory.path,
+         .flags = CREATE_NO_WINDOW, .inherited = {}, .leaveJob = false},
+        module.Bytes());
     DWORD releaseMs = 0;
-    if (::CreateProcessW(AsWide(target), AsWide(commandLine.data()), nullptr, nullptr, TRUE,
-                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, started.Put())) {
+    if (started.outcome == StartOutcome::kStarted) {
+        module.Started();
         // No time limit: a module that never ends keeps the tool waiting.
-        ::WaitForSingleObject(started.Process(), INFINITE);
-        started.Reset();
+        ::WaitForSingleObject(started.process.Process(), INFINITE);
+        started.process.Reset();
         releaseMs = kReleaseRetryMs;
     }
-
-    DeleteModuleCopy(folder, name, *copy, releaseMs);
+    module.Delete(*folder, code, releaseMs);
 }
 
 void CResManager::RemoveLanguageFolder() {
-    // An unknown folder would turn every path below into one relative to the current directory.
-    if (ModuleDirectory().state == ModuleDirectoryState::kUnknown) {
-        return;
-    }
-    const std::u16string name = PlaceOfLanguages().name;
-
-    // Languages as the tool's folder lists it: a real folder, never a link or junction, which
-    // would lead elsewhere. Opened through the tool's folder, and only while it is that folder.
-    const OpenedFolder& toolFolder = ToolFolder();
-    OpenedFolder languages;
-    FolderListing toolListing(toolFolder);
-    while (const FolderEntry* entry = toolListing.Next()) {
-        if (entry->IsFolder() && !entry->IsLink() && EqualIgnoringAsciiCase(entry->name, name)) {
-            languages = toolFolder.OpenSubfolder(*entry);
-            break;
-        }
-    }
+    const OpenedFolder& languages = LanguagesFolder();
     if (!languages) {
         return;
     }
-
     // Each module is deleted through its own handle, opened in Languages itself, and only while
     // it is the plain file the listing showed.
     FolderListing listing(languages);

@@ -2,20 +2,20 @@
 
 #include <vector>
 
-#include "app/copied_file_win32.h"
+#include "app/held_copy_win32.h"
 #include "app/module_directory_win32.h"
 #include "app/opened_folder_win32.h"
 #include "app/path_parts.h"
 #include "app/retry_win32.h"
+#include "app/running_image_win32.h"
 #include "app/system_function_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/whole_path.h"
+#include "app/verified_start_win32.h"
 #include "app/wide_win32.h"
 #include "selfremoval/named_file_win32.h"
-#include "selfremoval/running_image_win32.h"
 #include "selfremoval/self_removal.h"
 #include "selfremoval/waiter_command_line.h"
-#include "selfremoval/waiter_start_win32.h"
 
 namespace langsetup {
 namespace {
@@ -25,8 +25,8 @@ namespace {
 // that the handle names another process than the waiter's own.
 constexpr DWORD kWaiterAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
 
-// GetTempFileNameW takes at most this many units of folder (it appends "DelXXXX.tmp").
-constexpr std::size_t kLongestTempFileFolder = MAX_PATH - 14;
+// Names tried for the temporary copy before giving up (each one taken by another file).
+constexpr std::uint32_t kCopyNameAttempts = 64;
 
 // Whether `process`, a process handle whose id cannot be read, names the waiter's own process,
 // which never ends while the waiter waits on it. Only systems that can compare two handles'
@@ -105,6 +105,26 @@ void FinishByPath(const WaiterHandleArgument& argument, const PathSteps& path) {
     }
 }
 
+struct TemporaryCopy {
+    HeldCopy copy;
+    std::u16string name;
+};
+
+// A new Del*.tmp in `temp` holding `bytes`, opened to be deleted once it is closed and no process
+// runs it: names that other files already have are passed over.
+TemporaryCopy CreateTemporaryCopy(const OpenedFolder& temp, std::span<const std::uint8_t> bytes) {
+    TemporaryCopy made;
+    const std::uint32_t first = ::GetTickCount() ^ ::GetCurrentProcessId();
+    for (std::uint32_t attempt = 0; attempt < kCopyNameAttempts; ++attempt) {
+        made.name = TemporaryCopyName(first + attempt);
+        made.copy = HeldCopy::Create(temp, made.name, bytes, true);
+        if (made.copy || made.copy.Error() != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    return made;
+}
+
 }  // namespace
 
 std::optional<std::u16string> OwnExecutablePath() {
@@ -129,42 +149,6 @@ std::optional<std::u16string> TemporaryFolder() {
     return std::nullopt;
 }
 
-std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder) {
-    if (folder.empty() || folder.size() > kLongestTempFileFolder) {
-        return std::nullopt;
-    }
-    // Room for the folder, a backslash, "Del", four hex digits, ".tmp" and the terminator, even
-    // where a platform would not keep within MAX_PATH.
-    std::vector<wchar_t> buffer(folder.size() + MAX_PATH, L'\0');
-    if (::GetTempFileNameW(AsWide(folder), L"Del", 0, buffer.data()) == 0) {
-        return std::nullopt;
-    }
-    std::u16string path(AsU16(buffer.data()));
-    if (path.size() <= folder.size()) {
-        return std::nullopt;
-    }
-    return path;
-}
-
-UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
-                                       const std::u16string& copyPath) {
-    // A read-only copy could not be opened to be deleted on close (it would stay behind).
-    UniqueFileHandle deleteOnClose;
-    if (::CopyFileW(AsWide(ownPath), AsWide(copyPath), FALSE) && ClearReadOnlyAttribute(copyPath)) {
-        // A link put in its place would be opened (and deleted) itself, never followed.
-        deleteOnClose.Reset(
-            ::CreateFileW(AsWide(copyPath), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    }
-    // Until the delete-on-close handle holds it, the temporary file is removed by hand: through
-    // its folder, and only while it is a plain file there.
-    const std::optional<FolderAndName> place = SplitAtLastSeparator(copyPath);
-    if (!deleteOnClose && place) {
-        OpenedFolder::Open(std::u16string(place->folder)).DeleteEntry(place->name);
-    }
-    return deleteOnClose;
-}
-
 WaiterHandleCheck CheckWaiterHandle(HANDLE handle) {
     DWORD flags = 0;
     if (!::GetHandleInformation(handle, &flags)) {
@@ -186,55 +170,57 @@ WaiterHandleCheck CheckWaiterHandle(HANDLE handle) {
 
 void StartSelfRemoval() {
     const std::optional<std::u16string> ownPath = OwnExecutablePath();
-    const std::optional<std::u16string> folder = TemporaryFolder();
-    if (!ownPath || !folder) {
+    const std::optional<std::u16string> tempPath = TemporaryFolder();
+    if (!ownPath || !tempPath || tempPath->size() > kLongestTemporaryFolder) {
         return;
     }
-    // What the waiter deletes is settled here, once: a handle to the very file this process runs
-    // from. Nothing looks its path up again, here or in the waiter.
-    const OpenedFile image = OpenRunningImage(*ownPath);
-    if (!image) {
+    // What the waiter deletes is settled here, once: the very file this process runs from, and
+    // the copy is made of the bytes read through that handle. Nothing looks its path up again.
+    const RunningImage image = RunningImage::Open(*ownPath);
+    const std::optional<std::vector<std::uint8_t>> bytes =
+        image ? image.Bytes() : std::nullopt;
+    const OpenedFolder temp = OpenedFolder::Open(*tempPath);
+    if (!bytes || !temp) {
         return;
     }
-    const std::optional<std::u16string> copyPath = CreateTemporaryFile(*folder);
-    if (!copyPath) {
+    auto [copy, copyName] = CreateTemporaryCopy(temp, *bytes);
+    if (!copy) {
         return;
     }
-    const UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(*ownPath, *copyPath);
-    if (!deleteOnClose) {
-        return;
-    }
+    const std::u16string copyPath = *tempPath + copyName;
 
     // The waiter inherits these three, under the same values, and nothing else.
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     const UniqueHandle ownProcess(::OpenProcess(kWaiterAccess, TRUE, ::GetCurrentProcessId()));
     const UniqueHandle ready(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
     if (!ownProcess || !ready ||
-        !::SetHandleInformation(image.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
-        return;  // closing the delete-on-close handle removes the copy
+        !::SetHandleInformation(image.File().Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+        return;  // closing the copy removes it
     }
-    const HANDLE inherited[] = {ownProcess.Get(), image.Get(), ready.Get()};
+    const HANDLE inherited[] = {ownProcess.Get(), image.File().Get(), ready.Get()};
     const std::optional<std::int32_t> values[] = {
         HandleValue(inherited[0]), HandleValue(inherited[1]), HandleValue(inherited[2])};
     if (!values[0] || !values[1] || !values[2]) {
         return;
     }
     std::optional<std::u16string> line =
-        BuildWaiterCommandLine(*copyPath, {*values[0], *values[1], *values[2]}, *ownPath);
+        BuildWaiterCommandLine(copyPath, {*values[0], *values[1], *values[2]}, *ownPath);
     if (!line) {
         return;
     }
 
-    // The copy is named as the program to run, so exactly that file runs whatever the line
-    // holds. It runs in the temporary folder, so that it keeps no folder of the caller's in use.
-    const UniqueProcessInformation waiter =
-        StartWaiterProcess(*copyPath, *line, *folder, inherited);
-    if (waiter) {
-        const HANDLE readyOrEnded[] = {ready.Get(), waiter.Process()};
+    // Exactly the copy runs, and only with the bytes it was given. It runs in the temporary
+    // folder, so that it keeps no folder of the caller's in use.
+    copy.Seal();
+    const StartedProgram waiter = StartHeldProgram(
+        {.program = copyPath, .commandLine = *line, .folder = *tempPath, .flags = 0,
+         .inherited = inherited, .leaveJob = true},
+        *bytes);
+    if (waiter.outcome == StartOutcome::kStarted) {
+        const HANDLE readyOrEnded[] = {ready.Get(), waiter.process.Process()};
         ::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs);
     }
-    // Closing the delete-on-close handle marks the copy's file for deletion once the copy has
-    // ended.
+    // Closing the copy, opened to be deleted on close, removes its file once the waiter has ended.
 }
 
 void FinishSelfRemoval(const ArgList& args) {

@@ -17,16 +17,9 @@ std::optional<std::u16string> OwnExecutablePath();
 // The user's temporary folder as the platform reports it (TMP, TEMP, USERPROFILE, ...), whole.
 std::optional<std::u16string> TemporaryFolder();
 
-// A new, empty temporary file "Del*.tmp" in `folder`, with its full path. Nothing when the
-// platform refuses the folder (too long for a temporary file name, missing, read-only, ...).
-std::optional<std::u16string> CreateTemporaryFile(const std::u16string& folder);
-
-// Copies the tool at `ownPath` over `copyPath` (its temporary file), clears the read-only
-// attribute the copy takes over from the tool, and opens the copy to be deleted once the handle
-// is closed and no process runs it any more. On failure the copy is removed at once and the
-// handle is invalid.
-UniqueFileHandle OpenDeleteOnCloseCopy(const std::u16string& ownPath,
-                                       const std::u16string& copyPath);
+// The longest temporary folder (with its last backslash) that /clean uses: with "DelXXXX.tmp"
+// added, the copy's path stays below MAX_PATH, from which every system can start a program.
+inline constexpr std::size_t kLongestTemporaryFolder = MAX_PATH - 14;
 
 enum class WaiterHandleCheck {
     kNotOpen,   // names no open handle: there is nothing to wait for

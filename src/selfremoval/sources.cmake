@@ -4,6 +4,4 @@ langsetup_sources(
     selfremoval/waiter_command_line.cpp
   WIN32
     selfremoval/named_file_win32.cpp
-    selfremoval/running_image_win32.cpp
-    selfremoval/self_removal_win32.cpp
-    selfremoval/waiter_start_win32.cpp)
+    selfremoval/self_removal_win32.cpp)

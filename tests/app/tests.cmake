@@ -5,9 +5,11 @@ langsetup_tests(
     app/command_mode_test.cpp
     app/module_directory_test.cpp
     app/number_rule_test.cpp
+    app/pe_image_test.cpp
     app/whole_path_test.cpp
   WIN32
     app/module_directory_win_test.cpp
+    app/held_start_win_test.cpp
     app/opened_folder_win_test.cpp
     app/run_command_e2e_test.cpp)
 

@@ -6,12 +6,14 @@
 
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/module_directory.h"
+#include "app/module_directory_win32.h"
 #include "app/wide_win32.h"
 #include "language/module_command_line.h"
 #include "support/scoped_module_directory.h"
@@ -54,29 +56,43 @@ TEST_F(ResManagerFolders, UnknownToolFolderRunsAndDeletesNothing) {
     EXPECT_TRUE(CurrentDirectoryUntouched());
 }
 
-TEST_F(ResManagerFolders, PathWithoutBackslashRunsNothingButCleansBesideTheUncutPath) {
+// Only a folder that holds the running program (here the test itself, by another name) is the
+// tool's: a copy of the program, or a path without a folder, proves nothing, and then nothing is
+// deleted. Without a module run the current directory stays where the process started; the
+// cleanup searches and deletes in the tool's own Languages folder only.
+TEST_F(ResManagerFolders, CleanupHappensOnlyBesideTheRunningProgram) {
+    const std::wstring self = ToWide(ModuleFilePath(nullptr).value_or(u""));
+    const std::wstring toolFolder = scratch_ / L"tool";
+    const std::wstring tool = toolFolder + L"\\langsetup.exe";
+    const struct {
+        const char* what;
+        std::function<BOOL()> place;  // puts the program beside Languages
+        bool cleaned;
+    } cases[] = {
+        {"a second name of the running program",
+         [&] { return ::CreateHardLinkW(tool.c_str(), self.c_str(), nullptr); }, true},
+        {"a copy of it", [&] { return ::CopyFileW(self.c_str(), tool.c_str(), TRUE); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeDirectory(toolFolder);
+        MakeDirectory(toolFolder + L"\\Languages");
+        for (const wchar_t* name : {L"en.exe", L"fr.exe"}) {
+            CopyFileOrFail(TestProgramPath(L"sample_module.exe"), toolFolder + L"\\Languages\\" + name);
+        }
+        ASSERT_TRUE(c.place());
+        ASSERT_EQ(FillModuleDirectory(ToU16(tool), false), ModuleDirectoryState::kFolder);
+        { CResManager manager; }
+        EXPECT_EQ(DirectoryExists(toolFolder + L"\\Languages"), !c.cleaned);
+        EXPECT_TRUE(CurrentDirectoryUntouched());
+        RemoveTree(toolFolder);
+    }
+    // The uncut path of a program without a folder names nothing to clean beside.
     ASSERT_EQ(FillModuleDirectory(u"tool.exe", false), ModuleDirectoryState::kNoBackslash);
     MakeDirectory(scratch_ / L"tool.exeLanguages");
     CopyFileOrFail(TestProgramPath(L"sample_module.exe"), scratch_ / L"tool.exeLanguages\\fr.exe");
     InstallGerman();
-    EXPECT_FALSE(DirectoryExists(scratch_ / L"tool.exeLanguages"));
-    EXPECT_FALSE(FileExists(scratch_ / L"tool.exede.exe"));
-    EXPECT_TRUE(CurrentDirectoryUntouched());
-}
-
-// Without a module run the current directory stays where the process started; the cleanup still
-// searches and deletes in the tool's own Languages folder only.
-TEST_F(ResManagerFolders, CleanupWithoutAModuleRunConcernsOnlyTheToolsFolder) {
-    const std::wstring toolFolder = scratch_ / L"tool";
-    MakeDirectory(toolFolder);
-    MakeDirectory(toolFolder + L"\\Languages");
-    for (const wchar_t* name : {L"en.exe", L"fr.exe"}) {
-        CopyFileOrFail(TestProgramPath(L"sample_module.exe"), toolFolder + L"\\Languages\\" + name);
-    }
-    ASSERT_EQ(FillModuleDirectory(ToU16(toolFolder + L"\\langsetup.exe"), false),
-              ModuleDirectoryState::kFolder);
-    { CResManager manager; }
-    EXPECT_FALSE(DirectoryExists(toolFolder + L"\\Languages"));
+    EXPECT_TRUE(FileExists(scratch_ / L"tool.exeLanguages\\fr.exe"));
     EXPECT_TRUE(CurrentDirectoryUntouched());
 }
 

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/running_image_win32.h"
 #include "selfremoval/named_file_win32.h"
-#include "selfremoval/running_image_win32.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
@@ -28,66 +28,6 @@ TEST(SelfRemovalWin32, TemporaryFolderIsTakenWholeOrNotAtAll) {
     }
 }
 
-// The platform adds up to 12 units ("\DelXXXX.tmp") to the folder: in a folder of more than 246
-// units a temporary file name could reach MAX_PATH.
-TEST(SelfRemovalWin32, TemporaryFileIsNewAndEmptyInAFolderOfAtMost246Units) {
-    ScratchDir scratch(L"temp with blanks");
-    for (const std::size_t length :
-         {scratch.Path().size() + 2, std::size_t{245}, std::size_t{246}, std::size_t{247}}) {
-        std::wstring folder = scratch.Path() + L"\\";
-        folder += std::wstring(length - folder.size(), L'f');
-        MakeDirectory(folder);
-        // The folder as given, without and with its trailing backslash.
-        for (const std::wstring& given : {folder, folder + L"\\"}) {
-            SCOPED_TRACE(given.size());
-            const std::optional<std::u16string> made = CreateTemporaryFile(ToU16(given));
-            ASSERT_EQ(made.has_value(), given.size() <= 246);
-            const std::wstring file = ToWide(made.value_or(u""));
-            if (made) {
-                EXPECT_EQ(file.rfind(folder + L"\\Del", 0), 0u) << Narrow(file);
-                EXPECT_TRUE(file.ends_with(L".tmp")) << Narrow(file);
-                const std::wstring name = file.substr(folder.size() + 1);
-                EXPECT_EQ(SnapshotTree(folder), (TreeSnapshot{{name, 0}}));
-                ::DeleteFileW(file.c_str());
-            }
-        }
-    }
-    EXPECT_EQ(SnapshotTree(scratch.Path()).size(), 4u);  // the folders alone: no file anywhere
-}
-
-// Wine keeps the attribute only on a copy to a new file, so the test copies to one; on Windows
-// the copy over the temporary file takes the tool's attributes too.
-TEST(SelfRemovalWin32, CopyOfAReadOnlyToolIsStillDeletedOnClose) {
-    ScratchDir scratch;
-    const std::wstring tool = scratch / L"langsetup.exe";
-    const std::wstring copy = scratch / L"Del1.tmp";
-    CopyFileOrFail(ToolPath(), tool);
-    ASSERT_TRUE(::SetFileAttributesW(tool.c_str(), FILE_ATTRIBUTE_READONLY));
-
-    UniqueFileHandle deleteOnClose = OpenDeleteOnCloseCopy(ToU16(tool), ToU16(copy));
-    EXPECT_TRUE(deleteOnClose.IsValid());
-    deleteOnClose.Reset();
-
-    EXPECT_FALSE(FileExists(copy));
-    EXPECT_NE(::GetFileAttributesW(tool.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-}
-
-// When the copy cannot be made, the temporary file goes, but never a file that a link of its
-// name points to.
-TEST(SelfRemovalWin32, AFailedCopyRemovesOnlyTheTemporaryFileItself) {
-    ScratchDir scratch;
-    const std::wstring outside = scratch / L"outside.txt";
-    WriteTextFile(scratch / L"Del1.tmp", "");
-    WriteTextFile(outside, "someone else's file");
-    ASSERT_TRUE(RunLinuxShell("ln -s " + ShellQuoted(LinuxPath(outside)) + " " +
-                              ShellQuoted(LinuxPath(scratch.Path()) + "/Del2.tmp")));
-    for (const wchar_t* name : {L"Del1.tmp", L"Del2.tmp"}) {
-        EXPECT_FALSE(OpenDeleteOnCloseCopy(u"C:\\missing\\langsetup.exe", ToU16(scratch / name)));
-    }
-    EXPECT_FALSE(FileExists(scratch / L"Del1.tmp"));
-    EXPECT_EQ(ReadTextFile(outside), "someone else's file");
-}
-
 // Only the file the running program was loaded from is taken for its image: another name of that
 // file (a hard link) is, a byte-for-byte copy is not, nor anything that is no program.
 TEST(SelfRemovalWin32, OnlyTheVeryFileOfTheRunningProgramIsItsImage) {
@@ -105,7 +45,7 @@ TEST(SelfRemovalWin32, OnlyTheVeryFileOfTheRunningProgramIsItsImage) {
         {scratch / L"missing.exe", false},
     };
     for (const auto& [path, image] : cases) {
-        EXPECT_EQ(static_cast<bool>(OpenRunningImage(ToU16(path))), image) << Narrow(path);
+        EXPECT_EQ(static_cast<bool>(RunningImage::Open(ToU16(path))), image) << Narrow(path);
     }
 }
 
