@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include "language/language_table.h"
 #include "support/win_test_support.h"
 
 namespace langsetup::test {
@@ -80,10 +79,13 @@ protected:
 
     // Runs the tool with `arguments`, started from a folder other than its own, after the record
     // of earlier module runs is gone.
-    void Install(const std::wstring& arguments = L"/install 1031") {
+    void Install(const std::wstring& arguments = L"/install 1031",
+                 const std::map<std::wstring, std::wstring>& environment = {}) {
         ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
-        EXPECT_TRUE(
-            EndedWithExitZero(RunProcess(tool_, Quoted(tool_) + L" " + arguments, elsewhere_)));
+        ProcessOptions options(elsewhere_);
+        options.environment = environment;
+        EXPECT_TRUE(EndedWithExitZero(
+            ChildProcess(tool_, Quoted(tool_) + L" " + arguments, options).Wait()));
     }
 
     // Expects exactly one module run: `code`.exe, copied beside the tool, started from the tool's
@@ -146,12 +148,18 @@ TEST_F(InstallEndToEnd, RunsAModuleOfTheOtherBitness) {
     EXPECT_EQ(ReadRuns(toolFolder_).at(0).at("bits"), sizeof(void*) == 4 ? L"64" : L"32");
 }
 
+// The current directory the tool starts from has a Languages folder with a German module of its
+// own: none of the tool's business.
 TEST_F(InstallEndToEnd, MissingLanguageFolderRunsNothingAndChangesNothing) {
-    WriteTextFile(toolFolder_ + L"\\fr.exe", "not the target");
+    MakeDirectory(elsewhere_ + L"\\Languages");
+    CopyFileOrFail(TestProgramPath(kSample), elsewhere_ + L"\\Languages\\de.exe");
+    CopyFileOrFail(TestProgramPath(kSample), elsewhere_ + L"\\de.exe");
+    const TreeSnapshot elsewhereBefore = SnapshotTree(elsewhere_);
     ExpectRunLeavesFolderUnchanged(toolFolder_, [&] {
         return RunProcess(tool_, Quoted(tool_) + L" /install 1031", elsewhere_);
     });
     EXPECT_TRUE(ReadRuns(elsewhere_).empty());
+    EXPECT_EQ(SnapshotTree(elsewhere_), elsewhereBefore);
 }
 
 TEST_F(InstallEndToEnd, StaleTargetBesideTheToolRunsWhenTheModuleIsMissing) {
@@ -235,12 +243,19 @@ TEST_F(InstallEndToEnd, LocaleWithoutDigitsOrNegativeSelectsEnglish) {
     }
 }
 
+// Wine takes the system's locale from LC_ALL when it is started from Linux (a Windows parent
+// cannot change it for its child).
 TEST_F(InstallEndToEnd, WithoutExactlyOneLocaleArgumentTheSystemDefaultDecides) {
-    const std::wstring expected = ToWide(
-        LanguageCode(LocaleToLanguageIndex(static_cast<std::int32_t>(::GetSystemDefaultLCID()))));
-    ASSERT_NE(expected, L"de") << "the system default must differ from the locale given";
-    for (const wchar_t* arguments : {L"1031 x", L"", L"1031 1031 1031"}) {
-        ExpectArgumentsSelect(arguments, expected);
+    for (const auto& [locale, code] : {std::pair{"fr_FR.UTF-8", L"fr"}, {"it_IT.UTF-8", L"it"}}) {
+        for (const char* arguments : {"1031 x", "", "1031 1031 1031"}) {
+            SCOPED_TRACE(std::string(locale) + " /install " + arguments);
+            PlantModules({L"de.exe", std::wstring(code) + L".exe"});
+            ::DeleteFileW((toolFolder_ + L"\\" + kRecordName).c_str());
+            ASSERT_TRUE(Linux(std::string("cd \"$elsewhere\" && LC_ALL=") + locale +
+                              " wine \"$tool/langsetup.exe\" /install " + arguments +
+                              " </dev/null >/dev/null 2>&1"));
+            ExpectOnlyModuleRan(code);
+        }
     }
 }
 
@@ -424,6 +439,62 @@ TEST_F(InstallEndToEnd, CopyOfACrashingOrReadOnlyModuleIsDeleted) {
     // The module itself keeps its attribute, and with it its place.
     EXPECT_NE(::GetFileAttributesW((Languages() + L"\\de.exe").c_str()) & FILE_ATTRIBUTE_READONLY,
               0u);
+}
+
+}  // namespace
+}  // namespace langsetup::test
+
+namespace langsetup::test {
+namespace {
+
+// The moment the module's copy takes its name, someone else's program is exchanged into that name:
+// the tool either started its copy before, or sees that the program it would start is not its
+// copy and runs nothing. The other program never runs, and the language folder goes either way.
+TEST_F(InstallEndToEnd, ProgramExchangedIntoTheCopysNameNeverRuns) {
+    const std::wstring intruder = toolFolder_ + L"\\intruder.exe";
+    for (int run = 0; run < 5; ++run) {
+        SCOPED_TRACE(run);
+        PlantModules({L"de.exe", L"fr.exe"});
+        CopyFileOrFail(TestProgramPath(L"intruder.exe"), intruder);
+        const PathSwap swap(toolFolder_ + L"\\de.exe", intruder, "entry", toolFolder_, "de.exe");
+
+        Install();
+
+        EXPECT_TRUE(swap.Happened());
+        EXPECT_FALSE(FileExists(toolFolder_ + L"\\intruder-record.txt"));
+        EXPECT_LE(ReadRuns(toolFolder_).size(), 1u);
+        EXPECT_FALSE(DirectoryExists(Languages()));
+        for (const wchar_t* name : {L"de.exe", L"intruder.exe"}) {
+            ::DeleteFileW((toolFolder_ + L"\\" + name).c_str());
+        }
+    }
+}
+
+// The tool's folder is exchanged for a link to another folder right after the system has loaded
+// the tool, at the first open of the folder: that folder does not hold the running program (only a
+// copy of it), so the tool copies, runs and deletes nothing there.
+TEST_F(InstallEndToEnd, ToolFolderSwappedForALinkAtItsFirstOpenLeavesTheOtherFolder) {
+    PlantModules({L"de.exe"});
+    const std::wstring other = scratch_ / L"other";
+    MakeDirectory(other);
+    MakeDirectory(other + L"\\Languages");
+    CopyFileOrFail(ToolPath(), other + L"\\langsetup.exe");
+    CopyFileOrFail(TestProgramPath(kSample), other + L"\\Languages\\de.exe");
+    WriteTextFile(other + L"\\Languages\\fr.exe", "someone else's file");
+    WriteTextFile(other + L"\\de.exe", "someone else's file");
+    ASSERT_TRUE(Linux("ln -s other \"$tool/../link\""));
+    const TreeContents before = ReadTree(other);
+    ProcessOptions options(elsewhere_);
+    options.suspended = true;  // the program is in place before anything is swapped
+    ChildProcess tool(tool_, Quoted(tool_) + L" /install 1031", options);
+    const PathSwap swap(toolFolder_, scratch_ / L"link", "open", toolFolder_);
+
+    tool.Resume();
+
+    EXPECT_TRUE(EndedWithExitZero(tool.Wait()));
+    EXPECT_TRUE(swap.Happened());
+    EXPECT_TRUE(ReadTree(other) == before) << "the other folder changed";
+    EXPECT_TRUE(ReadRuns(other).empty());
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 // It first waits a quarter of a second, so that a caller that does not wait for it has ended
 // before the record exists. When module-crash.txt stands in its current directory it then
 // crashes instead of ending.
+// Built as intruder.exe, it stands for someone else's program that must never run: it records
+// at once, in intruder-record.txt.
 #include <windows.h>
 
 #include <string>
@@ -16,8 +18,16 @@
 
 using langsetup::test::Narrow;
 
+#ifdef LANGSETUP_INTRUDER
+constexpr wchar_t kRecord[] = L"intruder-record.txt";
+#else
+constexpr wchar_t kRecord[] = L"module-record.txt";
+#endif
+
 int wmain() {
+#ifndef LANGSETUP_INTRUDER
     ::Sleep(250);
+#endif
     std::wstring own(32768, L'\0');  // room for the longest path
     own.resize(::GetModuleFileNameW(nullptr, own.data(), 32768));
     std::wstring folder(32768, L'\0');
@@ -26,7 +36,7 @@ int wmain() {
                                "command line: " + Narrow(::GetCommandLineW()) + "\n" +
                                "current directory: " + Narrow(folder) + "\n" +
                                "bits: " + std::to_string(sizeof(void*) * 8) + "\n";
-    const langsetup::UniqueFileHandle file(::CreateFileW(L"module-record.txt", FILE_APPEND_DATA,
+    const langsetup::UniqueFileHandle file(::CreateFileW(kRecord, FILE_APPEND_DATA,
                                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {

@@ -8,11 +8,15 @@ langsetup_tests(
     language/language_folder_record_win_test.cpp
     language/res_manager_win_test.cpp)
 
-# A stand-in language module that records how it was run (tests/sample_module.exe).
+# A stand-in language module that records how it was run (tests/sample_module.exe), and someone
+# else's program that records that it ran (tests/intruder.exe).
 langsetup_test_program(sample_module SOURCES language/sample_module.cpp)
+langsetup_test_program(intruder SOURCES language/sample_module.cpp)
 
 if(WIN32)
     target_include_directories(sample_module PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_include_directories(intruder PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_definitions(intruder PRIVATE LANGSETUP_INTRUDER)
     # The same module built for the other bitness (sample_module_other.exe), so that each build of
     # the tool is seen starting modules of both kinds.
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)

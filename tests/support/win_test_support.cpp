@@ -226,16 +226,34 @@ TreeContents ReadTree(const std::wstring& root) {
 }
 
 PathSwap::PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
-                   const std::wstring& folder, const std::string& name)
+                   const std::wstring& folder, const std::string& name, bool repeat)
     : status_(UniqueTempName(L"langsetup-swap")) {
-    std::string command = ShellQuoted(LANGSETUP_PATH_SWAPPER);
+    std::string command = ShellQuoted(LANGSETUP_PATH_SWAPPER) + (repeat ? " -r" : "");
     for (const std::string& word : {LinuxPath(status_), LinuxPath(a), LinuxPath(b), trigger,
                                     folder.empty() ? std::string() : LinuxPath(folder), name}) {
         if (!word.empty()) {
             command += " " + ShellQuoted(word);
         }
     }
-    EXPECT_TRUE(RunLinuxShell(command + " >/dev/null"));
+    const std::wstring process = status_ + L".pid";
+    EXPECT_TRUE(RunLinuxShell(command + " > " + ShellQuoted(LinuxPath(process))));
+    if (repeat) {
+        process_ = ReadTextFile(process).value_or("");
+        std::erase(process_, '\n');
+    }
+    ::DeleteFileW(process.c_str());
+}
+
+void PathSwap::Stop() {
+    if (process_.empty()) {
+        return;
+    }
+    RunLinuxShell("kill " + process_ + " 2>/dev/null; true");
+    EXPECT_TRUE(WaitFor([&] {
+        const std::string status = ReadTextFile(status_).value_or("");
+        return status.starts_with("stopped") || status.starts_with("failed");
+    }));
+    process_.clear();
 }
 
 std::wstring ShortPath(const std::wstring& path) {

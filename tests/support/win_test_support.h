@@ -205,11 +205,15 @@ TreeContents ReadTree(const std::wstring& root);
 // (renameat2) when `trigger` fires in `folder`, with no hook in the tool: "open" when the folder
 // itself is opened (listed), "entry" when an entry named `name` is opened or created in it; "now"
 // (with no folder) exchanges them at once. Its watch is in place when the constructor returns.
+// With `repeat`, it goes on exchanging them until Stop() or the end of the scope.
 class PathSwap {
 public:
     PathSwap(const std::wstring& a, const std::wstring& b, const std::string& trigger,
-             const std::wstring& folder, const std::string& name = "");
-    ~PathSwap() { ::DeleteFileW(status_.c_str()); }
+             const std::wstring& folder, const std::string& name = "", bool repeat = false);
+    ~PathSwap() {
+        Stop();
+        ::DeleteFileW(status_.c_str());
+    }
     PathSwap(const PathSwap&) = delete;
     PathSwap& operator=(const PathSwap&) = delete;
 
@@ -217,9 +221,12 @@ public:
     bool Happened(DWORD timeoutMs = 20000) const {
         return WaitFor([&] { return ReadTextFile(status_) == "swapped\n"; }, timeoutMs);
     }
+    // Ends repeated exchanges, after an even number of them when both paths are still there.
+    void Stop();
 
 private:
     std::wstring status_;
+    std::string process_;  // the Linux process id of repeated exchanges
 };
 
 // Expects that `run` (which runs a process and gives its ProcessResult) sees the process end by
