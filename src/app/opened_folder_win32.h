@@ -101,6 +101,9 @@ public:
     // this folder is refused as kNotPlain.
     OpenedFile OpenEntry(std::u16string_view name) const;
 
+    // The same with `access` and `share`; the file is created when the name is free.
+    OpenedFile OpenOrCreateEntry(std::u16string_view name, ACCESS_MASK access, ULONG share) const;
+
     // The identity of the file `name` when OpenEntry accepts it.
     std::optional<FileIdentity> IdentifyEntry(std::u16string_view name) const;
 
@@ -116,6 +119,8 @@ private:
     // Takes `handle` when it is a folder (not a link) and can tell its identity and final path.
     static OpenedFolder Adopt(UniqueFileHandle handle);
     OpenedFolder OpenListedSubfolder(const FolderEntry& listed, ACCESS_MASK extraAccess) const;
+    OpenedFile OpenPlainEntry(std::u16string_view name, ACCESS_MASK access, ULONG share,
+                              bool create) const;
 
     UniqueFileHandle handle_;
     FileIdentity identity_;

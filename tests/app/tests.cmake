@@ -5,6 +5,9 @@ langsetup_tests(
     app/command_mode_test.cpp
     app/module_directory_test.cpp
     app/number_rule_test.cpp
+    app/pipe_budget_test.cpp
+    app/trail_line_test.cpp
+    app/utf8_text_test.cpp
     app/whole_path_test.cpp
   WIN32
     app/module_directory_win_test.cpp
