@@ -59,9 +59,9 @@ RelativeOpen OpenRelative(HANDLE root, std::u16string_view name, ACCESS_MASK acc
     attributes.Attributes = OBJ_CASE_INSENSITIVE;
     IO_STATUS_BLOCK io{};
     HANDLE handle = INVALID_HANDLE_VALUE;
-    opened.status = ::NtCreateFile(&handle, access, &attributes, &io, nullptr, 0, share, disposition,
-                                   options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
-                                   nullptr, 0);
+    opened.status = ::NtCreateFile(
+        &handle, access, &attributes, &io, nullptr, 0, share, disposition,
+        options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
     if (NT_SUCCESS(opened.status)) {
         opened.handle.Reset(handle);
     }

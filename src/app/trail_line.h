@@ -32,6 +32,10 @@ struct TrailLineHead {
     std::u16string_view step;  // "install", "clean", "waiter", ...
 };
 
+// Numbers of at most 32 bits: the shipped program carries no 64-bit division.
+template <typename Number>
+concept SmallInteger = std::integral<Number> && !std::same_as<Number, bool> && sizeof(Number) <= 4;
+
 // A value that a line's text (ASCII, the tool's own words) names with "%": UTF-16 text (control
 // characters, line breaks among them, are written as their visible symbols, U+2400..., so that
 // no text can start a line of its own), a decimal number, or a platform error by its number,
@@ -46,9 +50,7 @@ public:
     TrailPart(const char16_t* text)
         : TrailPart(text == nullptr ? std::u16string_view() : std::u16string_view(text)) {}
     TrailPart(const std::u16string& text) : TrailPart(std::u16string_view(text)) {}
-    // Numbers of at most 32 bits: the shipped program carries no 64-bit division.
-    template <std::integral Number>
-        requires(!std::same_as<Number, bool> && sizeof(Number) <= 4)
+    template <SmallInteger Number>
     TrailPart(Number number) : value_(static_cast<std::uint32_t>(number)), kind_(Kind::kNumber) {
         if constexpr (std::is_signed_v<Number>) {
             if (number < 0) {

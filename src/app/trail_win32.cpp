@@ -20,11 +20,13 @@ namespace {
 // The process's trail, while there is one.
 Trail* gTrail = nullptr;
 
-// A file with one name, not a hard link to a file elsewhere. (OpenedFile checks that it is a
-// plain file: no folder, no link.)
-bool HasOneName(HANDLE handle) {
+// A file with one name (not a hard link to a file elsewhere) that is not read-only: not every
+// system stops every user from writing to a read-only file (Wine run as root does not).
+// (OpenedFile checks that it is a plain file: no folder, no link.)
+bool IsWritableLoneFile(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION information{};
-    return ::GetFileInformationByHandle(handle, &information) && information.nNumberOfLinks == 1;
+    return ::GetFileInformationByHandle(handle, &information) && information.nNumberOfLinks == 1 &&
+           (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
 }
 
 // The file LANGSETUP_LOG names, opened to append; none when it is refused.
@@ -36,22 +38,23 @@ OpenedFile OpenNamedLog() {
     }
     std::u16string path(size, u'\0');
     path.resize(::GetEnvironmentVariableW(kVariable, AsWide(path.data()), size));
-    // A full path whose names all stay in their folders: the tool changes its current folder,
-    // and a relative path would name a file wherever that is.
+    // A full path whose names all stay in their folders: a relative path would name a file in
+    // whatever folder the tool happens to be in.
     if (!ReadWaiterFile(path)) {
         return {};
     }
     const std::optional<FolderAndName> parts = SplitAtLastSeparator(path);
-    OpenedFile file = OpenedFolder::Open(std::u16string(parts->folder))
-                          .OpenOrCreateEntry(parts->name,
-                                             FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE);
-    return file && HasOneName(file.Get()) ? std::move(file) : OpenedFile();
+    OpenedFile file =
+        OpenedFolder::Open(std::u16string(parts->folder))
+            .OpenOrCreateEntry(parts->name, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE);
+    return file && IsWritableLoneFile(file.Get()) ? std::move(file) : OpenedFile();
 }
 
-// `handle` when it is a plain disk file with one name; none otherwise, and then it stays open.
+// `handle` when it is a plain disk file with one name, not read-only; none otherwise, and then it
+// stays open.
 OpenedFile AdoptInheritedLog(HANDLE handle) {
-    return ::GetFileType(handle) == FILE_TYPE_DISK && HasOneName(handle)
+    return ::GetFileType(handle) == FILE_TYPE_DISK && IsWritableLoneFile(handle)
                ? OpenedFile::Adopt(UniqueFileHandle(handle))
                : OpenedFile();
 }
@@ -104,7 +107,7 @@ Trail::Trail(std::u16string_view step, TrailLog log, HANDLE inheritedLog)
 Trail::Trail(std::u16string_view step, OpenedFile log) : step_(step), log_(std::move(log)) {
     // The caller's standard output when it is a pipe or a disk file. A GUI program started from
     // Explorer has none, and a console is no place for it.
-    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     const DWORD type = ::GetFileType(output);
     if (type == FILE_TYPE_PIPE) {
         output_ = output;

@@ -30,11 +30,11 @@ public:
     // kNamed: LANGSETUP_LOG must be a full path (X:\..., \\server\share\..., \\?\...): the file
     // is opened relative to its folder without following a link, created when the name is free,
     // and refused when it is a link or junction, a folder, a file with more than one name (a hard
-    // link), or no plain file lying directly in that folder. Lines are appended; others may read
-    // and append to the file meanwhile.
-    // kInherited: the file is `inheritedLog`, used when it is a plain disk file with one name;
-    // LANGSETUP_LOG is not opened again by name. The trail owns the handle once it takes it; a
-    // refused handle is left alone. Null: no file.
+    // link), read-only, or no plain file lying directly in that folder. Lines are appended;
+    // others may read and append to the file meanwhile.
+    // kInherited: the file is `inheritedLog`, used when it is a plain disk file with one name,
+    // not read-only; LANGSETUP_LOG is not opened again by name. The trail owns the handle once
+    // it takes it; a refused handle is left alone. Null: no file.
     Trail(std::u16string_view step, TrailLog log, HANDLE inheritedLog = nullptr);
     ~Trail();
     Trail(const Trail&) = delete;

@@ -28,7 +28,9 @@ TEST(PipeBudget, WholeLinesWhileTheyLeaveRoomForTheCutLineThenOneCutThenNothing)
         std::vector<Verdict> verdicts;
     } cases[] = {
         // Exactly the room for the cut line left, then one byte too many.
-        {100 + kRoom, {60, 40, 1, 1}, {Verdict::kWrite, Verdict::kWrite, Verdict::kCut, Verdict::kDrop}},
+        {100 + kRoom,
+         {60, 40, 1, 1},
+         {Verdict::kWrite, Verdict::kWrite, Verdict::kCut, Verdict::kDrop}},
         {100 + kRoom, {60, 41, 1}, {Verdict::kWrite, Verdict::kCut, Verdict::kDrop}},
         // A line that does not fit is never written later, even when a shorter one would.
         {100 + kRoom, {200, 1}, {Verdict::kCut, Verdict::kDrop}},
@@ -36,7 +38,9 @@ TEST(PipeBudget, WholeLinesWhileTheyLeaveRoomForTheCutLineThenOneCutThenNothing)
         {kRoom - 1, {1, 1}, {Verdict::kDrop, Verdict::kDrop}},
         {kRoom, {0, 1}, {Verdict::kWrite, Verdict::kCut}},
         // A disk file: no limit.
-        {std::numeric_limits<std::size_t>::max(), {1 << 20, 1 << 30}, {Verdict::kWrite, Verdict::kWrite}},
+        {std::numeric_limits<std::size_t>::max(),
+         {1 << 20, 1 << 30},
+         {Verdict::kWrite, Verdict::kWrite}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Verdicts(c.budget, c.sizes), c.verdicts) << c.budget << " " << c.sizes[0];

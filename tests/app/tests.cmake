@@ -12,7 +12,8 @@ langsetup_tests(
   WIN32
     app/module_directory_win_test.cpp
     app/opened_folder_win_test.cpp
-    app/run_command_e2e_test.cpp)
+    app/run_command_e2e_test.cpp
+    app/trail_e2e_test.cpp)
 
 # A program built like the shipped one that runs out of memory on request.
 langsetup_test_program(allocation_failure_probe GUI

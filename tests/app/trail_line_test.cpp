@@ -41,7 +41,8 @@ std::string Line(std::string_view format, std::vector<TrailPart> values,
 
 TEST(TrailLine, TimeProcessAndStepLeadEveryLine) {
     EXPECT_EQ(Line("ended", {}), "2026-12-10T13:37:02.123Z 4242 install: ended\r\n");
-    EXPECT_EQ(Line("", {}, {7, 1, 0, 2, 3, 4, 5, 6}), "0007-01-02T03:04:05.006Z 4242 install: \r\n");
+    EXPECT_EQ(Line("", {}, {7, 1, 0, 2, 3, 4, 5, 6}),
+              "0007-01-02T03:04:05.006Z 4242 install: \r\n");
     EXPECT_EQ(Utf8(FormatTrailLine({kTime, 4294967295u, u"waiter"}, "x", {}, nullptr)),
               "2026-12-10T13:37:02.123Z 4294967295 waiter: x\r\n");
 }
@@ -55,18 +56,25 @@ TEST(TrailLine, ValuesTakeThePlacesOfThePercentSigns) {
         std::vector<TrailPart> values;
         std::string_view text;
     } cases[] = {
-        {"started: %", {u"\"C:\\Program Files\\Pexalo\\langsetup.exe\" /install 1031"},
+        {"started: %",
+         {u"\"C:\\Program Files\\Pexalo\\langsetup.exe\" /install 1031"},
          "started: \"C:\\Program Files\\Pexalo\\langsetup.exe\" /install 1031"},
-        {"% % % % %", {0, -5, 4294967295u, kLowest, std::int16_t{-1}},
+        {"% % % % %",
+         {0, -5, 4294967295u, kLowest, std::int16_t{-1}},
          "0 -5 4294967295 -2147483648 -1"},
-        {"% and % and %", {u"\u00C5", smiley},
-         "\xC3\x85 and \xF0\x9F\x98\x80 and %"},
+        {"% and % and %", {u"\u00C5", smiley}, "\xC3\x85 and \xF0\x9F\x98\x80 and %"},
         {"100%", {}, "100%"},
         // No text starts a line of its own: control characters show as their symbols.
-        {"%", {u"a\r\n2026-12-10T13:37:02.123Z 1 install: forged\tb\x7F" u"c\0d"sv},
-         "a\xE2\x90\x8D\xE2\x90\x8A" "2026-12-10T13:37:02.123Z 1 install: forged\xE2\x90\x89"
-         "b\xE2\x90\xA1" "c\xE2\x90\x80" "d"},
-        {"copy not placed: %", {TrailPart::Error(5)},
+        {"%",
+         {u"a\r\n2026-12-10T13:37:02.123Z 1 install: forged\tb\x7F"
+          u"c\0d"sv},
+         "a\xE2\x90\x8D\xE2\x90\x8A"
+         "2026-12-10T13:37:02.123Z 1 install: forged\xE2\x90\x89"
+         "b\xE2\x90\xA1"
+         "c\xE2\x90\x80"
+         "d"},
+        {"copy not placed: %",
+         {TrailPart::Error(5)},
          "copy not placed: error 5 (Access is denied.)"},
     };
     for (const auto& c : cases) {

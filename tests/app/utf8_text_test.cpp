@@ -23,12 +23,17 @@ TEST(Utf8Text, EncodesEveryLengthAndReplacesLoneSurrogates) {
         {u"", ""},
         {u"C:\\Pexalo 1.0", "C:\\Pexalo 1.0"},
         {u"\u007F\u0080\u07FF\u0800\uFFFF", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
-        {u"Gr\u00FC\u00DFe \u20AC", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC"},
+        {u"Gr\u00FC\u00DFe \u20AC",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e \xE2\x82\xAC"},
         {u"\U0001F600\U0010FFFF", "\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
         // A high surrogate at the end, before another character or a second high one; a low
         // one alone or before its high one.
         {u"a\xD83D", "a\xEF\xBF\xBD"},
-        {u"\xD83D" u"a", "\xEF\xBF\xBD" "a"},
+        {u"\xD83D"
+         u"a",
+         "\xEF\xBF\xBD"
+         "a"},
         {u"\xD83D\xD83D\xDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
         {u"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {u"\xDFFF\xDC00\xDBFF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
