@@ -46,14 +46,18 @@ Section "Pexalo"
   SetOutPath "$INSTDIR\Languages"
   File "${FILES}\Languages\*.exe"
 
-  ; Back to the install folder before running anything: ExecWait starts its program in the
-  ; folder of the last SetOutPath, and a current directory inside Languages keeps langsetup
-  ; from removing that folder.
+  ; Back to the install folder before running anything: nsExec (like ExecWait) starts its
+  ; program in the folder of the last SetOutPath, and a current directory inside Languages
+  ; keeps langsetup from removing that folder.
   SetOutPath "$INSTDIR"
-  ; langsetup always ends with exit code 0, so there is no result to check here.
-  ExecWait '"$INSTDIR\langsetup.exe" /install $LANGUAGE'
+  ; nsExec::ExecToLog starts langsetup hidden, waits for it, and copies its trail (what it did,
+  ; and why) into the installer's details. It leaves "error", "timeout" or the exit code on the
+  ; stack; langsetup always ends with 0, so there is no result to check: the trail tells.
+  nsExec::ExecToLog '"$INSTDIR\langsetup.exe" /install $LANGUAGE'
+  Pop $0
   ; langsetup.exe is gone a moment after this returns.
-  ExecWait '"$INSTDIR\langsetup.exe" /clean'
+  nsExec::ExecToLog '"$INSTDIR\langsetup.exe" /clean'
+  Pop $0
 
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 SectionEnd

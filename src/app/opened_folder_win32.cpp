@@ -14,6 +14,7 @@ constexpr NTSTATUS kStatusObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034)
 constexpr NTSTATUS kStatusObjectPathNotFound = static_cast<NTSTATUS>(0xC000003A);
 constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043);
 constexpr NTSTATUS kStatusObjectNameInvalid = static_cast<NTSTATUS>(0xC0000033);
+constexpr NTSTATUS kStatusObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
 constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
 
 // POSIX deletion (Windows 10 and later), which the headers for older systems do not declare.
@@ -281,13 +282,34 @@ OpenedFile OpenedFile::Adopt(UniqueFileHandle handle) {
 }
 
 OpenedFile OpenedFolder::OpenEntry(std::u16string_view name, ACCESS_MASK access) const {
+    return OpenPlainEntry(name, access, kShareAll, false);
+}
+
+OpenedFile OpenedFolder::OpenOrCreateEntry(std::u16string_view name, ACCESS_MASK access,
+                                           ULONG share) const {
+    return OpenPlainEntry(name, access, share, true);
+}
+
+OpenedFile OpenedFolder::OpenPlainEntry(std::u16string_view name, ACCESS_MASK access, ULONG share,
+                                        bool create) const {
     OpenedFile file;
     if (!handle_ || !IsPlainEntryName(name)) {
         file.state_ = EntryState::kNotPlain;
         return file;
     }
-    RelativeOpen opened = OpenRelative(handle_.Get(), name, access | kEntryAccess, kShareAll,
-                                       FILE_NON_DIRECTORY_FILE);
+    const auto open = [&](ULONG disposition) {
+        return OpenRelative(handle_.Get(), name, access | kEntryAccess, share,
+                            FILE_NON_DIRECTORY_FILE, disposition);
+    };
+    RelativeOpen opened = open(FILE_OPEN);
+    // A new file only where the name is free: a link to a missing file is an entry too, and
+    // nothing is created through it. Another run may make the file in between.
+    if (create && opened.status == kStatusObjectNameNotFound) {
+        opened = open(FILE_CREATE);
+        if (opened.status == kStatusObjectNameCollision) {
+            opened = open(FILE_OPEN);
+        }
+    }
     if (!NT_SUCCESS(opened.status)) {
         file.state_ = StateOfFailedOpen(opened.status);
         return file;

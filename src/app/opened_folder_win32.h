@@ -116,9 +116,11 @@ public:
     // (delete access unless told otherwise), sharing everything. Anything but a plain file whose
     // final path lies directly in this folder is refused as kNotPlain.
     OpenedFile OpenEntry(std::u16string_view name, ACCESS_MASK access = DELETE) const;
+    // The same with `access` and `share`; the file is created when the name is free.
+    OpenedFile OpenOrCreateEntry(std::u16string_view name, ACCESS_MASK access, ULONG share) const;
 
     // A new file `name` created in this folder with `access` and `share`: never an existing file,
-    // folder or link of that name (then ERROR_FILE_EXISTS). The platform's error in `error`.
+    // folder or link of that name (then ERROR_ALREADY_EXISTS). The platform's error in `error`.
     UniqueFileHandle CreateNewFile(std::u16string_view name, ACCESS_MASK access, ULONG share,
                                    DWORD* error) const;
 
@@ -142,6 +144,8 @@ private:
     // Takes `handle` when it is a folder (not a link) and can tell its identity and final path.
     static OpenedFolder Adopt(UniqueFileHandle handle);
     OpenedFolder OpenListedSubfolder(const FolderEntry& listed, ACCESS_MASK extraAccess) const;
+    OpenedFile OpenPlainEntry(std::u16string_view name, ACCESS_MASK access, ULONG share,
+                              bool create) const;
 
     UniqueFileHandle handle_;
     FileIdentity identity_;

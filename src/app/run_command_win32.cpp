@@ -3,6 +3,8 @@
 #include "app/arg_list.h"
 #include "app/command_mode.h"
 #include "app/module_directory_win32.h"
+#include "app/trail_win32.h"
+#include "app/wide_win32.h"
 #include "language/res_manager.h"
 #include "selfremoval/self_removal.h"
 
@@ -22,12 +24,33 @@ void RunInstallDriver(const ArgList& args) {
     manager.InstallForLocale(locale);
 }
 
+// The step that marks the lines of a run in `mode`.
+std::u16string_view TrailStep(CommandMode mode) {
+    switch (mode) {
+        case CommandMode::kInstall:
+            return u"install";
+        case CommandMode::kClean:
+            return u"clean";
+        case CommandMode::kWaiter:
+            return u"waiter";
+        case CommandMode::kNothing:
+            break;
+    }
+    return u"nothing";
+}
+
 }  // namespace
 
 int RunCommand(HINSTANCE instance) {
     gInstance = instance;
     const ArgList& args = ProcessArgs();
-    switch (ChooseMode(args)) {
+    const CommandMode mode = ChooseMode(args);
+    // The waiter writes to the log that /clean hands it, never to LANGSETUP_LOG opened again by
+    // name; until it is handed one, it has none.
+    const Trail trail(TrailStep(mode),
+                      mode == CommandMode::kWaiter ? TrailLog::kInherited : TrailLog::kNamed);
+    Trail::Line("langsetup " LANGSETUP_VERSION " started: %", {AsU16View(::GetCommandLineW())});
+    switch (mode) {
         case CommandMode::kInstall:
             RunInstallDriver(args);
             break;
@@ -40,6 +63,7 @@ int RunCommand(HINSTANCE instance) {
         case CommandMode::kNothing:
             break;
     }
+    Trail::Line("ended, exit code 0");
     return 0;
 }
 

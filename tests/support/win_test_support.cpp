@@ -303,16 +303,17 @@ ChildProcess::ChildProcess(const std::wstring& application, const std::wstring& 
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (options.output != nullptr) {
+    const bool standardHandles = options.output != nullptr || options.error != nullptr;
+    if (standardHandles) {
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = options.output;
-        startup.hStdError = options.output;
+        startup.hStdError = options.error != nullptr ? options.error : options.output;
     }
     std::wstring line = commandLine;  // CreateProcessW may write to it
     const wchar_t* folder =
         options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
     const bool started = ::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr,
-                                          options.inheritHandles || options.output ? TRUE : FALSE,
+                                          options.inheritHandles || standardHandles ? TRUE : FALSE,
                                           options.job || options.suspended ? CREATE_SUSPENDED : 0,
                                           nullptr, folder, &startup, info_.Put()) != FALSE;
     if (started && options.job != nullptr) {  // suspended until it is in the job

@@ -105,6 +105,7 @@ struct ProcessOptions {
     HANDLE job = nullptr;         // a job the process is put in before it runs
     bool suspended = false;       // it waits for Resume() before it runs
     HANDLE output = nullptr;      // an inheritable handle for standard output and error
+    HANDLE error = nullptr;       // standard error, when it is not `output`
 };
 
 // A process the test started. It is ended at the end of the scope if it still runs, so that no
