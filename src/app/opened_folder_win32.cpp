@@ -312,6 +312,7 @@ OpenedFile OpenedFolder::OpenPlainEntry(std::u16string_view name, ACCESS_MASK ac
     }
     if (!NT_SUCCESS(opened.status)) {
         file.state_ = StateOfFailedOpen(opened.status);
+        file.error_ = ErrorOf(opened.status);
         return file;
     }
     // Through a link to a file some systems open its target: only the final path shows where

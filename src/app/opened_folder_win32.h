@@ -75,6 +75,8 @@ public:
     static OpenedFile Adopt(UniqueFileHandle handle);
 
     EntryState State() const { return state_; }
+    // Why it could not be opened, when the platform said so: its error.
+    DWORD Error() const { return error_; }
     HANDLE Get() const { return handle_.Get(); }
     explicit operator bool() const { return state_ == EntryState::kOpened; }
     const FileIdentity& Identity() const { return identity_; }
@@ -85,6 +87,7 @@ private:
     UniqueFileHandle handle_;
     FileIdentity identity_;
     EntryState state_ = EntryState::kMissing;
+    DWORD error_ = 0;
 };
 
 class OpenedFolder {

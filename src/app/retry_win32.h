@@ -10,12 +10,15 @@ namespace langsetup {
 inline constexpr DWORD kReleaseRetryMs = 2000;
 inline constexpr DWORD kRetryStepMs = 50;
 
-// Calls `tryAgain` until it returns false, every 50 ms for up to `retryMs`.
+// Calls `tryAgain` until it returns false, every 50 ms for up to `retryMs`. Returns how often it
+// was called again after the first time.
 template <typename TryAgain>
-void RetryWhile(DWORD retryMs, TryAgain tryAgain) {
-    for (DWORD waited = 0; tryAgain() && waited < retryMs; waited += kRetryStepMs) {
+DWORD RetryWhile(DWORD retryMs, TryAgain tryAgain) {
+    DWORD retries = 0;
+    for (DWORD waited = 0; tryAgain() && waited < retryMs; waited += kRetryStepMs, ++retries) {
         ::Sleep(kRetryStepMs);
     }
+    return retries;
 }
 
 }  // namespace langsetup

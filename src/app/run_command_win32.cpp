@@ -7,6 +7,7 @@
 #include "app/wide_win32.h"
 #include "language/res_manager.h"
 #include "selfremoval/self_removal.h"
+#include "selfremoval/self_removal_win32.h"
 
 namespace langsetup {
 namespace {
@@ -17,10 +18,13 @@ HINSTANCE gInstance = nullptr;
 void RunInstallDriver(const ArgList& args) {
     CResManager manager;  // its end of life removes the language modules
     if (FillModuleDirectoryFromModule(gInstance) != ModuleDirectoryState::kFolder) {
+        Trail::Line("the tool's own path is too long or names no folder: nothing is done");
         return;
     }
-    const std::int32_t locale =
-        LocaleFromArguments(args).value_or(static_cast<std::int32_t>(::GetSystemDefaultLCID()));
+    const std::optional<std::int32_t> given = LocaleFromArguments(args);
+    const std::int32_t locale = given.value_or(static_cast<std::int32_t>(::GetSystemDefaultLCID()));
+    Trail::Line(given ? "locale % from the command line" : "locale % from the system's default",
+                {locale});
     manager.InstallForLocale(locale);
 }
 
@@ -46,9 +50,10 @@ int RunCommand(HINSTANCE instance) {
     const ArgList& args = ProcessArgs();
     const CommandMode mode = ChooseMode(args);
     // The waiter writes to the log that /clean hands it, never to LANGSETUP_LOG opened again by
-    // name; until it is handed one, it has none.
+    // name.
     const Trail trail(TrailStep(mode),
-                      mode == CommandMode::kWaiter ? TrailLog::kInherited : TrailLog::kNamed);
+                      mode == CommandMode::kWaiter ? TrailLog::kInherited : TrailLog::kNamed,
+                      mode == CommandMode::kWaiter ? WaiterLog(args) : nullptr);
     Trail::Line("langsetup " LANGSETUP_VERSION " started: %", {AsU16View(::GetCommandLineW())});
     switch (mode) {
         case CommandMode::kInstall:

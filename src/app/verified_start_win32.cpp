@@ -5,6 +5,7 @@
 #include "app/pe_image.h"
 #include "app/process_attributes_win32.h"
 #include "app/system_function_win32.h"
+#include "app/trail_win32.h"
 #include "app/wide_win32.h"
 
 namespace langsetup {
@@ -97,6 +98,25 @@ bool ImageIsTheProgram(HANDLE process, const PeImage& image) {
 }
 
 }  // namespace
+
+void TellStart(const std::u16string& program, const StartedProgram& started) {
+    switch (started.outcome) {
+        case StartOutcome::kStarted:
+            Trail::Line("started % (process %)", {program, ::GetProcessId(started.process.Process())});
+            break;
+        case StartOutcome::kNotAProgram:
+            Trail::Line("% is no program the tool can check: not started", {program});
+            break;
+        case StartOutcome::kNotStarted:
+            Trail::Line("% could not be started: %", {program, TrailPart::Error(started.error)});
+            break;
+        case StartOutcome::kNotTheProgram:
+            Trail::Line("% was not the copy the tool made when it started (replaced, or its image "
+                        "unreadable): ended before it ran",
+                        {program});
+            break;
+    }
+}
 
 StartedProgram StartHeldProgram(const ProgramStart& start, std::span<const std::uint8_t> bytes) {
     StartedProgram started;

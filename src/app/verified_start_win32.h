@@ -36,6 +36,9 @@ struct StartedProgram {
     DWORD error = 0;
 };
 
+// Tells the trail how the start of `program` went.
+void TellStart(const std::u16string& program, const StartedProgram& started);
+
 // Starts `start.program`, which holds `bytes`, with null standard handles, its loader taking
 // system DLLs from System32 before the program's own folder where the system supports that.
 StartedProgram StartHeldProgram(const ProgramStart& start, std::span<const std::uint8_t> bytes);

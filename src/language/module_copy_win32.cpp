@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "app/path_parts.h"
 #include "app/retry_win32.h"
+#include "app/trail_win32.h"
 #include "language/language_paths.h"
 
 namespace langsetup {
@@ -50,7 +52,7 @@ ModuleCopy ModuleCopy::Place(const OpenedFolder& toolFolder, const OpenedFolder&
     std::optional<std::vector<std::uint8_t>> bytes =
         source ? ReadWholeFile(source.Get()) : std::nullopt;
     if (!bytes) {
-        module.Fail(ModulePlacement::kFailed, source ? ::GetLastError() : 0);
+        module.Fail(ModulePlacement::kFailed, source ? ::GetLastError() : source.Error());
         return module;
     }
     module.bytes_ = std::move(*bytes);
@@ -79,15 +81,24 @@ void ModuleCopy::Started() {
     stale_ = {};
 }
 
-void ModuleCopy::Delete(const OpenedFolder& toolFolder, std::u16string_view code,
+void ModuleCopy::Delete(const OpenedFolder& toolFolder, const std::u16string& path,
                         DWORD retryMs) {
     if (!identity_) {
         Started();  // it never ran
     }
-    const std::u16string name = LanguageModuleFileName(code);
-    RetryWhile(retryMs, [&] {
-        return identity_ && toolFolder.DeleteEntry(name, &*identity_) == EntryState::kHeld;
+    const std::u16string_view name = SplitAtLastSeparator(path)->name;
+    EntryState state = EntryState::kNotPlain;
+    const DWORD retries = RetryWhile(retryMs, [&] {
+        state = identity_ ? toolFolder.DeleteEntry(name, &*identity_) : EntryState::kNotPlain;
+        return state == EntryState::kHeld;
     });
+    if (state == EntryState::kOpened) {
+        Trail::Line("deleted % (% retries)", {path, retries});
+    } else {
+        Trail::Line("left %: %", {path, state == EntryState::kHeld
+                                                   ? u"held open or read-only"
+                                                   : u"it is no longer the file the tool made"});
+    }
 }
 
 }  // namespace langsetup

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,10 +46,10 @@ public:
     // Once a process runs it, that process holds the file: the tool lets go of it (a crash
     // handler that opens the program's file must find it free) and keeps only its identity.
     void Started();
-    // Deletes the file, <code>.exe in `toolFolder`, only while it is still the file it held,
-    // retrying for up to `retryMs` while it is held (the system's crash handling can keep a
+    // Deletes the file at `path` (<code>.exe in `toolFolder`) only while it is still the file it
+    // held, retrying for up to `retryMs` while it is held (the system's crash handling can keep a
     // crashed module's file for a moment after it ended).
-    void Delete(const OpenedFolder& toolFolder, std::u16string_view code, DWORD retryMs);
+    void Delete(const OpenedFolder& toolFolder, const std::u16string& path, DWORD retryMs);
 
 private:
     void Fail(ModulePlacement placement, DWORD error);

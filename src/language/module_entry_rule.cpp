@@ -10,9 +10,17 @@ bool HasModuleExtension(std::u16string_view name) {
            EqualIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension);
 }
 
-bool IsDeletableModuleEntry(const LanguageFolderEntry& entry) {
-    return !entry.isFolder && !entry.isReparsePoint && IsPlainEntryName(entry.name) &&
-           HasModuleExtension(entry.name);
+std::u16string_view WhyKept(const LanguageFolderEntry& entry) {
+    if (entry.isReparsePoint) {
+        return u"a link or junction";
+    }
+    if (entry.isFolder) {
+        return u"a folder";
+    }
+    if (!IsPlainEntryName(entry.name)) {
+        return u"a name that would lead elsewhere";
+    }
+    return HasModuleExtension(entry.name) ? u"" : u"not a module";
 }
 
 }  // namespace langsetup

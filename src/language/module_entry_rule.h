@@ -17,7 +17,13 @@ struct LanguageFolderEntry {
 // The name ends in ".exe", in any letter case.
 bool HasModuleExtension(std::u16string_view name);
 
-// A file (no folder, no link) with a plain name (IsPlainEntryName) that ends in ".exe".
-bool IsDeletableModuleEntry(const LanguageFolderEntry& entry);
+// Why the cleanup keeps `entry`, in the words of a trail line ("a folder", "a link or junction",
+// "a name that would lead elsewhere", "not a module"); empty for a module it deletes: a file (no
+// folder, no link) with a plain name (IsPlainEntryName) that ends in ".exe".
+std::u16string_view WhyKept(const LanguageFolderEntry& entry);
+
+inline bool IsDeletableModuleEntry(const LanguageFolderEntry& entry) {
+    return WhyKept(entry).empty();
+}
 
 }  // namespace langsetup

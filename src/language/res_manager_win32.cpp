@@ -9,6 +9,7 @@
 #include "app/path_parts.h"
 #include "app/retry_win32.h"
 #include "app/running_image_win32.h"
+#include "app/trail_win32.h"
 #include "app/verified_start_win32.h"
 #include "app/wide_win32.h"
 #include "language/language_paths.h"
@@ -28,10 +29,15 @@ CResManager::~CResManager() {
 const OpenedFolder* CResManager::ToolFolder() {
     if (!tool_) {
         const ModuleDirectoryInfo& directory = ModuleDirectory();
-        tool_ = std::make_unique<RunningImage>(
-            directory.state == ModuleDirectoryState::kFolder
-                ? RunningImage::Open(directory.path, directory.fileName)
-                : RunningImage());
+        tool_ = std::make_unique<RunningImage>();
+        if (directory.state == ModuleDirectoryState::kFolder) {
+            *tool_ = RunningImage::Open(directory.path, directory.fileName);
+            if (!*tool_) {
+                Trail::Line("% is not the running program (its folder was swapped, or the name "
+                            "is a link): nothing is copied, run or deleted",
+                            {directory.path + directory.fileName});
+            }
+        }
     }
     return *tool_ ? &tool_->Folder() : nullptr;
 }
@@ -41,12 +47,16 @@ const OpenedFolder& CResManager::LanguagesFolder() {
         languages_ = std::make_unique<OpenedFolder>();
         if (const OpenedFolder* toolFolder = ToolFolder()) {
             FolderListing listing(*toolFolder);
-            while (const FolderEntry* entry = listing.Next()) {
-                if (entry->IsFolder() && !entry->IsLink() &&
-                    EqualIgnoringAsciiCase(entry->name, kLanguageFolderName)) {
-                    *languages_ = toolFolder->OpenSubfolder(*entry);
-                    break;
-                }
+            const FolderEntry* entry = nullptr;
+            while ((entry = listing.Next()) != nullptr &&
+                   !EqualIgnoringAsciiCase(entry->name, kLanguageFolderName)) {
+            }
+            if (entry == nullptr || !entry->IsFolder()) {
+                Trail::Line("no Languages folder beside the tool");
+            } else if (entry->IsLink()) {
+                Trail::Line("Languages is a link or junction: nothing in it is used or deleted");
+            } else {
+                *languages_ = toolFolder->OpenSubfolder(*entry);
             }
         }
     }
@@ -64,16 +74,32 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         return;
     }
     const std::u16string_view code = LanguageCode(index);
+    const std::u16string name = LanguageModuleFileName(code);
+    const std::u16string source = LanguageFolderEntryPath(directory.path, name);
+    const std::u16string target = directory.path + name;
     ModuleCopy module = ModuleCopy::Place(*folder, LanguagesFolder(), code);
-    if (module.Placement() != ModulePlacement::kPlaced &&
-        module.Placement() != ModulePlacement::kStale) {
-        return;
+    switch (module.Placement()) {
+        case ModulePlacement::kPlaced:
+            Trail::Line("copied % to %", {source, target});
+            break;
+        case ModulePlacement::kStale:
+            Trail::Line("no module %: the file already at % runs", {source, target});
+            break;
+        case ModulePlacement::kNoModule:
+            Trail::Line("no module %, nor a file at %: nothing runs", {source, target});
+            return;
+        case ModulePlacement::kFailed:
+            Trail::Line("module % not put in place, nothing runs: %",
+                        {source, module.Error() == 0
+                                     ? TrailPart(u"no plain file of Languages (a link, a folder, "
+                                                 u"or a name that leads elsewhere)")
+                                     : TrailPart::Error(module.Error())});
+            return;
     }
 
     // The module runs from the tool's folder, gets null standard handles, inherits nothing and
     // opens no console window. The quoted path on its command line lets it read its own path as
     // one argument.
-    const std::u16string target = directory.path + LanguageModuleFileName(code);
     std::u16string commandLine = ModuleCommandLine(target);
     ::SetCurrentDirectoryW(AsWide(directory.path));
     module.Seal();
@@ -81,15 +107,21 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         {.program = target, .commandLine = commandLine, .folder = directory.path,
          .flags = CREATE_NO_WINDOW, .inherited = {}, .leaveJob = false},
         module.Bytes());
+    TellStart(target, started);
     DWORD releaseMs = 0;
     if (started.outcome == StartOutcome::kStarted) {
         module.Started();
         // No time limit: a module that never ends keeps the tool waiting.
+        const DWORD begun = ::GetTickCount();
         ::WaitForSingleObject(started.process.Process(), INFINITE);
+        DWORD exitCode = 0;
+        ::GetExitCodeProcess(started.process.Process(), &exitCode);
+        Trail::Line("the module ended after % ms with exit code %",
+                    {::GetTickCount() - begun, exitCode});
         started.process.Reset();
         releaseMs = kReleaseRetryMs;
     }
-    module.Delete(*folder, code, releaseMs);
+    module.Delete(*folder, target, releaseMs);
 }
 
 void CResManager::RemoveLanguageFolder() {
@@ -99,15 +131,36 @@ void CResManager::RemoveLanguageFolder() {
     }
     // Each module is deleted through its own handle, opened in Languages itself, and only while
     // it is the plain file the listing showed.
+    const std::u16string& folder = ModuleDirectory().path;
     FolderListing listing(languages);
     while (const FolderEntry* entry = listing.Next()) {
-        if (IsDeletableModuleEntry({entry->name, entry->IsFolder(), entry->IsLink()})) {
+        const std::u16string path = LanguageFolderEntryPath(folder, entry->name);
+        std::u16string_view kept = WhyKept({entry->name, entry->IsFolder(), entry->IsLink()});
+        if (kept.empty()) {
             const FileIdentity listed{languages.Identity().volume, entry->fileId};
-            languages.DeleteEntry(entry->name, &listed);
+            switch (languages.DeleteEntry(entry->name, &listed)) {
+                case EntryState::kOpened:
+                    Trail::Line("deleted %", {path});
+                    continue;
+                case EntryState::kMissing:
+                    continue;
+                case EntryState::kNotPlain:
+                    kept = u"it changed since it was listed, or leads elsewhere";
+                    break;
+                case EntryState::kHeld:
+                    kept = u"held open or read-only";
+                    break;
+            }
         }
+        Trail::Line("kept %: %", {path, kept});
     }
     // Goes when the handle closes, and only when nothing else stands in the folder.
-    languages.MarkForDeletion();
+    const std::u16string path = folder + std::u16string(kLanguageFolderName);
+    if (languages.MarkForDeletion()) {
+        Trail::Line("removed %", {path});
+    } else {
+        Trail::Line("kept %: %", {path, TrailPart::Error(::GetLastError())});
+    }
 }
 
 }  // namespace langsetup

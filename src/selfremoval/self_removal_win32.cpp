@@ -8,6 +8,7 @@
 #include "app/path_parts.h"
 #include "app/retry_win32.h"
 #include "app/running_image_win32.h"
+#include "app/trail_win32.h"
 #include "app/system_function_win32.h"
 #include "app/unique_handle_win32.h"
 #include "app/whole_path.h"
@@ -61,48 +62,68 @@ std::optional<UniqueHandle> TakeAwaitedProcess(const WaiterHandleArgument& argum
 // Waits for `process` (if any) to end, then deletes `file`: marking it for deletion is retried
 // for a moment, since a scanner or the system can still map the file of a process that has just
 // ended. It goes when the waiter's handle closes.
-void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file) {
+void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file, std::u16string_view path) {
     if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+        Trail::Line("the wait for the first process failed (%): % stays",
+                    {TrailPart::Error(::GetLastError()), path});
         return;
     }
     process.Reset();
-    RetryWhile(kReleaseRetryMs, [&] { return !file.MarkForDeletion(); });
+    DWORD error = 0;
+    const DWORD retries = RetryWhile(kReleaseRetryMs, [&] {
+        error = file.MarkForDeletion() ? 0 : ::GetLastError();
+        return error != 0;
+    });
+    if (error == 0) {
+        Trail::Line("the first process has ended: deleted % (% retries)", {path, retries});
+    } else {
+        Trail::Line("the first process has ended: gave up deleting % after % retries: %",
+                    {path, retries, TrailPart::Error(error)});
+    }
 }
 
 // The form stage 1 passes: the file and the process are the handles it was handed, and no path
 // is looked up. The first process learns through `ready` that it can end.
-void FinishHandOver(const HandedOverHandles& handles) {
+void FinishHandOver(const HandedOverHandles& handles, std::u16string_view path) {
     HANDLE process = HandleFromValue(handles.process);
     HANDLE file = HandleFromValue(handles.file);
     if (CheckWaiterHandle(process) != WaiterHandleCheck::kProcess ||
         ::GetFileType(file) != FILE_TYPE_DISK) {
+        Trail::Line("refused: handle % is no other process, or handle % no file on disk: "
+                    "nothing is deleted",
+                    {handles.process, handles.file});
         return;
     }
     UniqueHandle awaited(process);
     const OpenedFile image = OpenedFile::Adopt(UniqueFileHandle(file));
     if (!image) {
+        Trail::Line("refused: handle % is no plain file: nothing is deleted", {handles.file});
         return;
     }
     HANDLE ready = HandleFromValue(handles.ready);
     if (::SetEvent(ready)) {
         const UniqueHandle signalled(ready);  // the first process holds its own
     }
-    DeleteOnceEnded(std::move(awaited), image);
+    DeleteOnceEnded(std::move(awaited), image, path);
 }
 
 // The form `<number> "<file>"`, typed by hand or passed by an older tool: the file is opened
 // before the wait, and that very file is deleted after it, so whatever happens to its folder
 // meanwhile cannot send the deletion elsewhere. It is shared with everyone, so the first process
 // runs on undisturbed.
-void FinishByPath(const WaiterHandleArgument& argument, const PathSteps& path) {
+void FinishByPath(const WaiterHandleArgument& argument, const PathSteps& steps,
+                  std::u16string_view path) {
     std::optional<UniqueHandle> process = TakeAwaitedProcess(argument);
     if (!process) {
+        Trail::Line("refused: handle % is no other process: nothing is deleted", {argument.value});
         return;
     }
-    const OpenedFile file = OpenFileAlongRealFolders(path);
-    if (file) {
-        DeleteOnceEnded(std::move(*process), file);
+    const OpenedFile file = OpenFileAlongRealFolders(steps);
+    if (!file) {
+        Trail::Line("no plain file % along real folders: nothing is deleted", {path});
+        return;
     }
+    DeleteOnceEnded(std::move(*process), file, path);
 }
 
 struct TemporaryCopy {
@@ -172,40 +193,63 @@ void StartSelfRemoval() {
     const std::optional<std::u16string> ownPath = OwnExecutablePath();
     const std::optional<std::u16string> tempPath = TemporaryFolder();
     if (!ownPath || !tempPath || tempPath->size() > kLongestTemporaryFolder) {
+        Trail::Line("no own path, or no temporary folder of at most 246 characters (%): the tool "
+                    "stays",
+                    {tempPath.value_or(u"")});
         return;
     }
     // What the waiter deletes is settled here, once: the very file this process runs from, and
     // the copy is made of the bytes read through that handle. Nothing looks its path up again.
     const RunningImage image = RunningImage::Open(*ownPath);
-    const std::optional<std::vector<std::uint8_t>> bytes =
-        image ? image.Bytes() : std::nullopt;
+    if (!image) {
+        Trail::Line("% is not the running program (its folder was swapped, or the name is a "
+                    "link): the tool stays",
+                    {*ownPath});
+        return;
+    }
+    const std::optional<std::vector<std::uint8_t>> bytes = image.Bytes();
     const OpenedFolder temp = OpenedFolder::Open(*tempPath);
     if (!bytes || !temp) {
+        Trail::Line("cannot read % or open the folder %: %: the tool stays",
+                    {*ownPath, *tempPath, TrailPart::Error(::GetLastError())});
         return;
     }
     auto [copy, copyName] = CreateTemporaryCopy(temp, *bytes);
     if (!copy) {
+        Trail::Line("no copy of the tool in %: %: the tool stays",
+                    {*tempPath, TrailPart::Error(copy.Error())});
         return;
     }
     const std::u16string copyPath = *tempPath + copyName;
 
-    // The waiter inherits these three, under the same values, and nothing else.
+    // The waiter inherits these, under the same values, and nothing else: the first process, the
+    // tool's file, a "ready" event and the trail's log, if there is one.
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     const UniqueHandle ownProcess(::OpenProcess(kWaiterAccess, TRUE, ::GetCurrentProcessId()));
     const UniqueHandle ready(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
+    UniqueHandle log;
+    if (Trail::LogHandle() != nullptr) {
+        ::DuplicateHandle(::GetCurrentProcess(), Trail::LogHandle(), ::GetCurrentProcess(),
+                          log.Put(), 0, TRUE, DUPLICATE_SAME_ACCESS);
+    }
     if (!ownProcess || !ready ||
         !::SetHandleInformation(image.File().Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+        Trail::Line("cannot hand the waiter its handles: %: the tool stays",
+                    {TrailPart::Error(::GetLastError())});
         return;  // closing the copy removes it
     }
-    const HANDLE inherited[] = {ownProcess.Get(), image.File().Get(), ready.Get()};
-    const std::optional<std::int32_t> values[] = {
-        HandleValue(inherited[0]), HandleValue(inherited[1]), HandleValue(inherited[2])};
-    if (!values[0] || !values[1] || !values[2]) {
-        return;
+    const HANDLE handed[] = {ownProcess.Get(), image.File().Get(), ready.Get(), log.Get()};
+    const std::span<const HANDLE> inherited(handed, log ? 4 : 3);
+    const std::optional<std::int32_t> values[] = {HandleValue(handed[0]), HandleValue(handed[1]),
+                                                  HandleValue(handed[2]),
+                                                  log ? HandleValue(handed[3]) : 0};
+    std::optional<std::u16string> line;
+    if (values[0] && values[1] && values[2] && values[3]) {
+        line = BuildWaiterCommandLine(copyPath, {*values[0], *values[1], *values[2], *values[3]},
+                                      *ownPath);
     }
-    std::optional<std::u16string> line =
-        BuildWaiterCommandLine(copyPath, {*values[0], *values[1], *values[2]}, *ownPath);
     if (!line) {
+        Trail::Line("no command line for the waiter at % fits: the tool stays", {copyPath});
         return;
     }
 
@@ -216,9 +260,20 @@ void StartSelfRemoval() {
         {.program = copyPath, .commandLine = *line, .folder = *tempPath, .flags = 0,
          .inherited = inherited, .leaveJob = true},
         *bytes);
+    TellStart(copyPath, waiter);
     if (waiter.outcome == StartOutcome::kStarted) {
         const HANDLE readyOrEnded[] = {ready.Get(), waiter.process.Process()};
-        ::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs);
+        switch (::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs)) {
+            case WAIT_OBJECT_0:
+                Trail::Line("the waiter is ready");
+                break;
+            case WAIT_OBJECT_0 + 1:
+                Trail::Line("the waiter ended before it was ready");
+                break;
+            default:
+                Trail::Line("no word from the waiter within 5 s");
+                break;
+        }
     }
     // Closing the copy, opened to be deleted on close, removes its file once the waiter has ended.
 }
@@ -227,14 +282,22 @@ void FinishSelfRemoval(const ArgList& args) {
     const WaiterRequest request = ReadWaiterRequest(args);
     switch (request.form) {
         case WaiterRequest::Form::kHandOver:
-            FinishHandOver(request.handles);
+            FinishHandOver(request.handles, args.ItemView(2));
             break;
         case WaiterRequest::Form::kByPath:
-            FinishByPath(request.process, *request.path);
+            FinishByPath(request.process, *request.path, args.ItemView(2));
             break;
         case WaiterRequest::Form::kRefused:
+            Trail::Line("refused: no handle and full path the waiter takes: nothing is deleted");
             break;
     }
+}
+
+HANDLE WaiterLog(const ArgList& args) {
+    const WaiterRequest request = ReadWaiterRequest(args);
+    return request.form == WaiterRequest::Form::kHandOver && request.handles.log != 0
+               ? HandleFromValue(request.handles.log)
+               : nullptr;
 }
 
 }  // namespace langsetup

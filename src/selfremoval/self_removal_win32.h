@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/arg_list.h"
 #include "app/unique_handle_win32.h"
 
 namespace langsetup {
@@ -16,6 +17,9 @@ std::optional<std::u16string> OwnExecutablePath();
 
 // The user's temporary folder as the platform reports it (TMP, TEMP, USERPROFILE, ...), whole.
 std::optional<std::u16string> TemporaryFolder();
+
+// The log handle that stage 1 handed the waiter whose command line `args` is; null when none.
+HANDLE WaiterLog(const ArgList& args);
 
 // The longest temporary folder (with its last backslash) that /clean uses: with "DelXXXX.tmp"
 // added, the copy's path stays below MAX_PATH, from which every system can start a program.

@@ -72,9 +72,11 @@ std::optional<std::u16string> BuildWaiterCommandLine(std::u16string_view copyPat
     line += DecimalText(handles.process);
     line += u' ';
     appendQuoted(ownPath);
-    for (const std::int32_t value : {handles.file, handles.ready}) {
+    const std::int32_t numbers[] = {handles.file, handles.ready, handles.log};
+    const std::size_t count = handles.log == 0 ? 2 : 3;
+    for (std::size_t i = 0; i < count; ++i) {
         line += u' ';
-        line += DecimalText(value);
+        line += DecimalText(numbers[i]);
     }
     if (line.size() > kMaxCommandLineLength) {
         return std::nullopt;
@@ -83,11 +85,12 @@ std::optional<std::u16string> BuildWaiterCommandLine(std::u16string_view copyPat
     // The copy splits its command line by the tool's own rules: start it only with a line that
     // gives back exactly the intended arguments.
     const ArgList args = ArgList::Split(line);
-    const bool whole = args.Count() == kHandOverArguments && args.ItemView(0) == copyPath &&
-                       args.ItemView(2) == ownPath &&
+    const bool whole = args.Count() == kHandOverArguments + count - 2 &&
+                       args.ItemView(0) == copyPath && args.ItemView(2) == ownPath &&
                        ParseWholeNumber(args.ItemView(1)) == handles.process &&
                        ParseWholeNumber(args.ItemView(3)) == handles.file &&
-                       ParseWholeNumber(args.ItemView(4)) == handles.ready;
+                       ParseWholeNumber(args.ItemView(4)) == handles.ready &&
+                       (count == 2 || ParseWholeNumber(args.ItemView(5)) == handles.log);
     if (!whole) {
         return std::nullopt;
     }
@@ -133,17 +136,26 @@ std::optional<PathSteps> ReadWaiterFile(std::u16string_view path) {
 WaiterRequest ReadWaiterRequest(const ArgList& args) {
     WaiterRequest request;
     request.process = ReadWaiterHandle(args.ItemView(1));
-    if (args.Count() == kHandOverArguments) {
-        const std::optional<std::int32_t> file = ParseWholeNumber(args.ItemView(3));
-        const std::optional<std::int32_t> ready = ParseWholeNumber(args.ItemView(4));
-        if (file && ready) {
-            const std::int32_t process = request.process.value;
-            const bool usable = request.process.kind == WaiterHandleKind::kValue && *file > 0 &&
-                                *ready > 0 && *file != process && *ready != process &&
-                                *file != *ready;
+    const std::size_t count = args.Count();
+    if (count == kHandOverArguments || count == kHandOverArguments + 1) {
+        // The handles: the process, the file, the event and perhaps the log.
+        std::optional<std::int32_t> values[4] = {request.process.value};
+        bool numbers = request.process.kind != WaiterHandleKind::kRefused;
+        for (std::size_t i = 3; i < count; ++i) {
+            values[i - 2] = ParseWholeNumber(args.ItemView(i));
+            numbers = numbers && values[i - 2].has_value();
+        }
+        if (numbers) {
+            bool usable = true;
+            for (std::size_t i = 0; i + 2 < count; ++i) {
+                usable = usable && *values[i] > 0;
+                for (std::size_t j = 0; j < i; ++j) {
+                    usable = usable && *values[i] != *values[j];
+                }
+            }
             if (usable) {
                 request.form = WaiterRequest::Form::kHandOver;
-                request.handles = {process, *file, *ready};
+                request.handles = {*values[0], *values[1], *values[2], values[3].value_or(0)};
             }
             return request;
         }

@@ -24,10 +24,11 @@ struct HandedOverHandles {
     std::int32_t process = 0;  // the first process, signalled when it ends
     std::int32_t file = 0;     // the tool's own executable, opened with the right to delete it
     std::int32_t ready = 0;    // an event the waiter sets once it holds all it needs
+    std::int32_t log = 0;      // the trail's log file, to append to; 0: there is none
 };
 
-// `"<copyPath>" <process> "<ownPath>" <file> <ready>`: both paths quoted, so the copy sees
-// exactly five arguments whatever blanks the paths hold. The own path is there for people who
+// `"<copyPath>" <process> "<ownPath>" <file> <ready> [<log>]`: both paths quoted, so the copy
+// sees exactly five arguments (six with a log) whatever blanks the paths hold. The own path is there for people who
 // look at the process; the waiter goes by the handles alone. Nothing when a path is empty or
 // holds a quote or a NUL, when the line would be longer than a command line may be, or when the
 // tool's own splitting of the line would not give back exactly these five arguments.
@@ -81,8 +82,9 @@ struct WaiterRequest {
     HandedOverHandles handles;      // kHandOver: arguments 1, 3 and 4
 };
 
-// Exactly five arguments whose last two are whole numbers are the hand-over: then the three
-// handle values must be positive and differ from each other, or nothing happens. Any other line
+// Exactly five arguments whose last two are whole numbers, or six whose last three are, are the
+// hand-over: then the handle values must be positive and differ from each other, or nothing
+// happens. Any other line
 // is read by its arguments 1 and 2 alone, as a waiter started by hand or by an older tool.
 WaiterRequest ReadWaiterRequest(const ArgList& args);
 

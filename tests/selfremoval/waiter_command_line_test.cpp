@@ -19,7 +19,7 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 using Form = WaiterRequest::Form;
 
 bool operator==(const HandedOverHandles& a, const HandedOverHandles& b) {
-    return a.process == b.process && a.file == b.file && a.ready == b.ready;
+    return a.process == b.process && a.file == b.file && a.ready == b.ready && a.log == b.log;
 }
 
 // What the copy makes of the line: the waiter mode, its two paths, and the handles handed over.
@@ -40,6 +40,8 @@ constexpr HandedOverHandles kHandles{76, 80, 84};
 TEST(WaiterCommandLine, QuotesBothPathsAroundTheProcessAndPutsTheOtherHandlesLast) {
     EXPECT_EQ(BuildWaiterCommandLine(u"C:\\Temp\\DelA1.tmp", kHandles, u"C:\\Apps\\langsetup.exe"),
               u"\"C:\\Temp\\DelA1.tmp\" 76 \"C:\\Apps\\langsetup.exe\" 80 84");
+    EXPECT_EQ(BuildWaiterCommandLine(u"C:\\T\\Del1.tmp", {76, 80, 84, 88}, u"C:\\l.exe"),
+              u"\"C:\\T\\Del1.tmp\" 76 \"C:\\l.exe\" 80 84 88");
 }
 
 TEST(WaiterCommandLine, PathsWithBlanksReachTheCopyWhole) {
@@ -170,7 +172,7 @@ TEST(WaiterFile, OnlyAFullPathToAFileNamesOneAndItIsTakenApartFromItsRoot) {
 }
 
 // The form stage 1 passes, the form typed by hand, and lines that are neither.
-TEST(WaiterRequest, FiveArgumentsEndingInTwoNumbersAreTheHandOverAndAnythingElseGoesByPath) {
+TEST(WaiterRequest, FiveOrSixArgumentsEndingInNumbersAreTheHandOverAndAnythingElseGoesByPath) {
     const struct {
         std::u16string_view line;
         Form form;
@@ -181,8 +183,13 @@ TEST(WaiterRequest, FiveArgumentsEndingInTwoNumbersAreTheHandOverAndAnythingElse
         {u"c 0 \"C:\\a\\l.exe\"", Form::kByPath},
         {u"c 76 \"C:\\a\\l.exe\" extra", Form::kByPath},
         {u"c 76 \"C:\\a\\l.exe\" 80 x", Form::kByPath},
-        {u"c 76 \"C:\\a\\l.exe\" 80 84 88", Form::kByPath},
-        // A hand-over needs three different positive handles, and a process to wait for.
+        {u"c 76 \"C:\\a\\l.exe\" 80 84 88", Form::kHandOver},  // with the trail's log
+        {u"c 76 \"C:\\a\\l.exe\" 80 84 x", Form::kByPath},
+        {u"c 76 \"C:\\a\\l.exe\" 80 84 88 92", Form::kByPath},
+        // A hand-over needs different positive handles, and a process to wait for.
+        {u"c 76 \"C:\\a\\l.exe\" 80 84 0", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" 80 84 80", Form::kRefused},
+        {u"c 76 \"C:\\a\\l.exe\" 80 84 76", Form::kRefused},
         {u"c 0 \"C:\\a\\l.exe\" 80 84", Form::kRefused},
         {u"c 76 \"C:\\a\\l.exe\" 0 84", Form::kRefused},
         {u"c 76 \"C:\\a\\l.exe\" 80 -1", Form::kRefused},
@@ -200,6 +207,10 @@ TEST(WaiterRequest, FiveArgumentsEndingInTwoNumbersAreTheHandOverAndAnythingElse
         EXPECT_EQ(ReadWaiterRequest(args).form, c.form)
             << std::string(c.line.begin(), c.line.end());
     }
+    const HandedOverHandles handles =
+        ReadWaiterRequest(ArgList::Split(u"c 76 \"C:\\a\\l.exe\" 80 84 88")).handles;
+    EXPECT_EQ(handles.process + handles.file + handles.ready + handles.log, 76 + 80 + 84 + 88);
+    EXPECT_EQ(handles.log, 88);
     const ArgList byPath = ArgList::Split(u"c 76 \"C:\\a\\l.exe\"");
     const WaiterRequest request = ReadWaiterRequest(byPath);
     EXPECT_EQ(request.process.value, 76);
