@@ -1,5 +1,6 @@
 // The trail of the built tool: which channels get it, what a log file must be, and that a pipe
 // nobody reads holds nothing up.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,100 @@ TEST_F(TrailEndToEnd, APipeNobodyReadsGetsNoMoreThanItsBufferAndHoldsNothingUp) 
             ASSERT_EQ(lines.size(), 1u);
             EXPECT_EQ(lines[0].text, "trail cut here");
         }
+    }
+}
+
+// What the trail tells of a fault: its key line, with the platform's error where there is one.
+TEST_F(TrailEndToEnd, EachFaultIsToldByItsLine) {
+    const std::wstring log = logs_ + L"\\trail.log";
+    const std::string folder = Narrow(toolFolder_);
+    UniqueFileHandle held;
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::string line;  // the start of the line that tells it
+    } faults[] = {
+        {"no module",
+         [&] { MakeDirectory(toolFolder_ + L"\\Languages"); },
+         "no module " + folder + "\\Languages\\de.exe, nor a file at " + folder + "\\de.exe"},
+        {"a folder of the copy's name",
+         [&] { PlantModule(); MakeDirectory(toolFolder_ + L"\\de.exe"); },
+         "module " + folder + "\\Languages\\de.exe not put in place, nothing runs: error "},
+        {"a module held open by another program",
+         [&] {
+             PlantModule();
+             held.Reset(::CreateFileW((toolFolder_ + L"\\Languages\\de.exe").c_str(), GENERIC_READ,
+                                      0, nullptr, OPEN_EXISTING, 0, nullptr));
+         },
+         "module " + folder + "\\Languages\\de.exe not put in place, nothing runs: error 32 ("},
+        {"a module that crashes",
+         [&] { PlantModule(); WriteTextFile(toolFolder_ + L"\\module-crash.txt", "crash"); },
+         "the module ended after "},
+        {"Languages a link",
+         [&] { Linux("ln -s \"$outside\" " + ShellQuoted(LinuxPath(toolFolder_ + L"\\Languages"))); },
+         "Languages is a link or junction"},
+    };
+    for (const auto& c : faults) {
+        SCOPED_TRACE(c.what);
+        RemoveTree(toolFolder_);
+        ::DeleteFileW(log.c_str());
+        MakeDirectory(toolFolder_);
+        CopyFileOrFail(ToolPath(), tool_);
+        c.make();
+        Run(L"/install 1031", log);
+        held.Reset();
+        const std::string trail = ReadTextFile(log).value_or("");
+        bool told = false;
+        for (const TrailLine& line : ReadTrail(trail)) {
+            told = told || line.text.starts_with(c.line);
+        }
+        EXPECT_TRUE(told) << trail;
+        if (std::string(c.what) == "a module that crashes") {
+            EXPECT_NE(trail.find("with exit code 3221225477"), std::string::npos) << trail;
+        }
+    }
+}
+
+// /clean's first process and its waiter append to the one log, the waiter through the handle it
+// was handed: its lines tell how the tool's file went, or that it stayed.
+TEST_F(TrailEndToEnd, StageOneAndTheWaiterAppendToOneLog) {
+    const std::wstring log = logs_ + L"\\trail.log";
+    const std::wstring temp = scratch_ / L"temp";
+    MakeDirectory(temp);
+    for (const bool heldLonger : {false, true}) {
+        SCOPED_TRACE(heldLonger ? "the tool's file held past the retries" : "the tool goes");
+        ::DeleteFileW(log.c_str());
+        CopyFileOrFail(ToolPath(), tool_);
+        UniqueFileHandle file(::CreateFileW(tool_.c_str(), GENERIC_READ | GENERIC_EXECUTE,
+                                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+        UniqueHandle section(
+            ::CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY | SEC_IMAGE, 0, 0, nullptr));
+        UniqueMappedView view(heldLonger ? ::MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 0)
+                                         : nullptr);
+        file.Reset();
+        section.Reset();
+        ProcessOptions options;
+        options.environment = {{L"TMP", temp}, {L"TEMP", temp}};
+        const DWORD first = Run(L"/clean", log, options);
+        const std::string last = heldLonger ? "gave up deleting " : "deleted ";
+        std::vector<TrailLine> lines;
+        EXPECT_TRUE(WaitFor([&] {
+            lines = ReadTrail(ReadTextFile(log).value_or(""));
+            return !lines.empty() && lines.back().step == "waiter" &&
+                   lines.back().text == "ended, exit code 0";
+        }));
+        view.Reset();
+        bool ready = false;
+        bool told = false;
+        for (const TrailLine& line : lines) {
+            ready = ready || (line.processId == first && line.text == "the waiter is ready");
+            told = told || (line.processId != first && line.step == "waiter" &&
+                            line.text.starts_with("the first process has ended: " + last +
+                                                  Narrow(tool_)));
+        }
+        EXPECT_TRUE(ready && told) << ReadTextFile(log).value_or("");
+        EXPECT_EQ(FileExists(tool_), heldLonger);
     }
 }
 
