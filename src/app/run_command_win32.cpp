@@ -18,13 +18,12 @@ HINSTANCE gInstance = nullptr;
 void RunInstallDriver(const ArgList& args) {
     CResManager manager;  // its end of life removes the language modules
     if (FillModuleDirectoryFromModule(gInstance) != ModuleDirectoryState::kFolder) {
-        Trail::Line("the tool's own path is too long or names no folder: nothing is done");
+        Trail::Line("own path too long or without a folder: nothing done");
         return;
     }
     const std::optional<std::int32_t> given = LocaleFromArguments(args);
     const std::int32_t locale = given.value_or(static_cast<std::int32_t>(::GetSystemDefaultLCID()));
-    Trail::Line(given ? "locale % from the command line" : "locale % from the system's default",
-                {locale});
+    Trail::Line(given ? "locale % (command line)" : "locale % (system default)", {locale});
     manager.InstallForLocale(locale);
 }
 

@@ -105,15 +105,13 @@ void TellStart(const std::u16string& program, const StartedProgram& started) {
             Trail::Line("started % (process %)", {program, ::GetProcessId(started.process.Process())});
             break;
         case StartOutcome::kNotAProgram:
-            Trail::Line("% is no program the tool can check: not started", {program});
+            Trail::Line("% is no program: not started", {program});
             break;
         case StartOutcome::kNotStarted:
-            Trail::Line("% could not be started: %", {program, TrailPart::Error(started.error)});
+            Trail::Line("% not started: %", {program, TrailPart::Error(started.error)});
             break;
         case StartOutcome::kNotTheProgram:
-            Trail::Line("% was not the copy the tool made when it started (replaced, or its image "
-                        "unreadable): ended before it ran",
-                        {program});
+            Trail::Line("% is not the copy made: ended before it ran", {program});
             break;
     }
 }

@@ -95,9 +95,8 @@ void ModuleCopy::Delete(const OpenedFolder& toolFolder, const std::u16string& pa
     if (state == EntryState::kOpened) {
         Trail::Line("deleted % (% retries)", {path, retries});
     } else {
-        Trail::Line("left %: %", {path, state == EntryState::kHeld
-                                                   ? u"held open or read-only"
-                                                   : u"it is no longer the file the tool made"});
+        Trail::Line("left %: %", {path, state == EntryState::kHeld ? u"held open or read-only"
+                                                                   : u"no longer the copy made"});
     }
 }
 

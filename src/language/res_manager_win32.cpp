@@ -33,9 +33,8 @@ const OpenedFolder* CResManager::ToolFolder() {
         if (directory.state == ModuleDirectoryState::kFolder) {
             *tool_ = RunningImage::Open(directory.path, directory.fileName);
             if (!*tool_) {
-                Trail::Line("% is not the running program (its folder was swapped, or the name "
-                            "is a link): nothing is copied, run or deleted",
-                            {directory.path + directory.fileName});
+                Trail::Line("%% is not the running program: nothing done",
+                            {directory.path, directory.fileName});
             }
         }
     }
@@ -52,9 +51,9 @@ const OpenedFolder& CResManager::LanguagesFolder() {
                    !EqualIgnoringAsciiCase(entry->name, kLanguageFolderName)) {
             }
             if (entry == nullptr || !entry->IsFolder()) {
-                Trail::Line("no Languages folder beside the tool");
+                Trail::Line("no Languages folder");
             } else if (entry->IsLink()) {
-                Trail::Line("Languages is a link or junction: nothing in it is used or deleted");
+                Trail::Line("Languages is a link: left alone");
             } else {
                 *languages_ = toolFolder->OpenSubfolder(*entry);
             }
@@ -75,25 +74,24 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     }
     const std::u16string_view code = LanguageCode(index);
     const std::u16string name = LanguageModuleFileName(code);
-    const std::u16string source = LanguageFolderEntryPath(directory.path, name);
     const std::u16string target = directory.path + name;
     ModuleCopy module = ModuleCopy::Place(*folder, LanguagesFolder(), code);
     switch (module.Placement()) {
         case ModulePlacement::kPlaced:
-            Trail::Line("copied % to %", {source, target});
+            Trail::Line("copied %Languages\\% to %", {directory.path, name, target});
             break;
         case ModulePlacement::kStale:
-            Trail::Line("no module %: the file already at % runs", {source, target});
+            Trail::Line("no module %Languages\\%: running %", {directory.path, name, target});
             break;
         case ModulePlacement::kNoModule:
-            Trail::Line("no module %, nor a file at %: nothing runs", {source, target});
+            Trail::Line("no module %Languages\\%, no %: nothing runs",
+                        {directory.path, name, target});
             return;
         case ModulePlacement::kFailed:
-            Trail::Line("module % not put in place, nothing runs: %",
-                        {source, module.Error() == 0
-                                     ? TrailPart(u"no plain file of Languages (a link, a folder, "
-                                                 u"or a name that leads elsewhere)")
-                                     : TrailPart::Error(module.Error())});
+            Trail::Line("%Languages\\% not copied, nothing runs: %",
+                        {directory.path, name,
+                         module.Error() == 0 ? TrailPart(u"not a plain file of Languages")
+                                             : TrailPart::Error(module.Error())});
             return;
     }
 
@@ -116,8 +114,7 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         ::WaitForSingleObject(started.process.Process(), INFINITE);
         DWORD exitCode = 0;
         ::GetExitCodeProcess(started.process.Process(), &exitCode);
-        Trail::Line("the module ended after % ms with exit code %",
-                    {::GetTickCount() - begun, exitCode});
+        Trail::Line("module ended: % ms, exit code %", {::GetTickCount() - begun, exitCode});
         started.process.Reset();
         releaseMs = kReleaseRetryMs;
     }
@@ -134,32 +131,30 @@ void CResManager::RemoveLanguageFolder() {
     const std::u16string& folder = ModuleDirectory().path;
     FolderListing listing(languages);
     while (const FolderEntry* entry = listing.Next()) {
-        const std::u16string path = LanguageFolderEntryPath(folder, entry->name);
         std::u16string_view kept = WhyKept({entry->name, entry->IsFolder(), entry->IsLink()});
         if (kept.empty()) {
             const FileIdentity listed{languages.Identity().volume, entry->fileId};
             switch (languages.DeleteEntry(entry->name, &listed)) {
                 case EntryState::kOpened:
-                    Trail::Line("deleted %", {path});
+                    Trail::Line("deleted %Languages\\%", {folder, entry->name});
                     continue;
                 case EntryState::kMissing:
                     continue;
                 case EntryState::kNotPlain:
-                    kept = u"it changed since it was listed, or leads elsewhere";
+                    kept = u"changed since listed";
                     break;
                 case EntryState::kHeld:
                     kept = u"held open or read-only";
                     break;
             }
         }
-        Trail::Line("kept %: %", {path, kept});
+        Trail::Line("kept %Languages\\%: %", {folder, entry->name, kept});
     }
     // Goes when the handle closes, and only when nothing else stands in the folder.
-    const std::u16string path = folder + std::u16string(kLanguageFolderName);
     if (languages.MarkForDeletion()) {
-        Trail::Line("removed %", {path});
+        Trail::Line("removed %Languages", {folder});
     } else {
-        Trail::Line("kept %: %", {path, TrailPart::Error(::GetLastError())});
+        Trail::Line("kept %Languages: %", {folder, TrailPart::Error(::GetLastError())});
     }
 }
 

@@ -64,8 +64,7 @@ std::optional<UniqueHandle> TakeAwaitedProcess(const WaiterHandleArgument& argum
 // ended. It goes when the waiter's handle closes.
 void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file, std::u16string_view path) {
     if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
-        Trail::Line("the wait for the first process failed (%): % stays",
-                    {TrailPart::Error(::GetLastError()), path});
+        Trail::Line("wait failed: %", {TrailPart::Error(::GetLastError())});
         return;
     }
     process.Reset();
@@ -75,10 +74,9 @@ void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file, std::u16strin
         return error != 0;
     });
     if (error == 0) {
-        Trail::Line("the first process has ended: deleted % (% retries)", {path, retries});
+        Trail::Line("deleted % (% retries)", {path, retries});
     } else {
-        Trail::Line("the first process has ended: gave up deleting % after % retries: %",
-                    {path, retries, TrailPart::Error(error)});
+        Trail::Line("gave up on % after % retries: %", {path, retries, TrailPart::Error(error)});
     }
 }
 
@@ -89,15 +87,13 @@ void FinishHandOver(const HandedOverHandles& handles, std::u16string_view path) 
     HANDLE file = HandleFromValue(handles.file);
     if (CheckWaiterHandle(process) != WaiterHandleCheck::kProcess ||
         ::GetFileType(file) != FILE_TYPE_DISK) {
-        Trail::Line("refused: handle % is no other process, or handle % no file on disk: "
-                    "nothing is deleted",
-                    {handles.process, handles.file});
+        Trail::Line("refused handles % and %", {handles.process, handles.file});
         return;
     }
     UniqueHandle awaited(process);
     const OpenedFile image = OpenedFile::Adopt(UniqueFileHandle(file));
     if (!image) {
-        Trail::Line("refused: handle % is no plain file: nothing is deleted", {handles.file});
+        Trail::Line("refused handle %", {handles.file});
         return;
     }
     HANDLE ready = HandleFromValue(handles.ready);
@@ -115,12 +111,12 @@ void FinishByPath(const WaiterHandleArgument& argument, const PathSteps& steps,
                   std::u16string_view path) {
     std::optional<UniqueHandle> process = TakeAwaitedProcess(argument);
     if (!process) {
-        Trail::Line("refused: handle % is no other process: nothing is deleted", {argument.value});
+        Trail::Line("refused handle %", {argument.value});
         return;
     }
     const OpenedFile file = OpenFileAlongRealFolders(steps);
     if (!file) {
-        Trail::Line("no plain file % along real folders: nothing is deleted", {path});
+        Trail::Line("no plain file %", {path});
         return;
     }
     DeleteOnceEnded(std::move(*process), file, path);
@@ -193,8 +189,7 @@ void StartSelfRemoval() {
     const std::optional<std::u16string> ownPath = OwnExecutablePath();
     const std::optional<std::u16string> tempPath = TemporaryFolder();
     if (!ownPath || !tempPath || tempPath->size() > kLongestTemporaryFolder) {
-        Trail::Line("no own path, or no temporary folder of at most 246 characters (%): the tool "
-                    "stays",
+        Trail::Line("no own path, or temporary folder over 246 characters: %",
                     {tempPath.value_or(u"")});
         return;
     }
@@ -202,22 +197,19 @@ void StartSelfRemoval() {
     // the copy is made of the bytes read through that handle. Nothing looks its path up again.
     const RunningImage image = RunningImage::Open(*ownPath);
     if (!image) {
-        Trail::Line("% is not the running program (its folder was swapped, or the name is a "
-                    "link): the tool stays",
-                    {*ownPath});
+        Trail::Line("%% is not the running program: nothing done", {*ownPath, u""});
         return;
     }
     const std::optional<std::vector<std::uint8_t>> bytes = image.Bytes();
     const OpenedFolder temp = OpenedFolder::Open(*tempPath);
     if (!bytes || !temp) {
-        Trail::Line("cannot read % or open the folder %: %: the tool stays",
+        Trail::Line("cannot read % or open %: %",
                     {*ownPath, *tempPath, TrailPart::Error(::GetLastError())});
         return;
     }
     auto [copy, copyName] = CreateTemporaryCopy(temp, *bytes);
     if (!copy) {
-        Trail::Line("no copy of the tool in %: %: the tool stays",
-                    {*tempPath, TrailPart::Error(copy.Error())});
+        Trail::Line("no copy in %: %", {*tempPath, TrailPart::Error(copy.Error())});
         return;
     }
     const std::u16string copyPath = *tempPath + copyName;
@@ -234,8 +226,7 @@ void StartSelfRemoval() {
     }
     if (!ownProcess || !ready ||
         !::SetHandleInformation(image.File().Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
-        Trail::Line("cannot hand the waiter its handles: %: the tool stays",
-                    {TrailPart::Error(::GetLastError())});
+        Trail::Line("no handles for the waiter: %", {TrailPart::Error(::GetLastError())});
         return;  // closing the copy removes it
     }
     const HANDLE handed[] = {ownProcess.Get(), image.File().Get(), ready.Get(), log.Get()};
@@ -249,7 +240,7 @@ void StartSelfRemoval() {
                                       *ownPath);
     }
     if (!line) {
-        Trail::Line("no command line for the waiter at % fits: the tool stays", {copyPath});
+        Trail::Line("no command line fits %", {copyPath});
         return;
     }
 
@@ -265,13 +256,13 @@ void StartSelfRemoval() {
         const HANDLE readyOrEnded[] = {ready.Get(), waiter.process.Process()};
         switch (::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs)) {
             case WAIT_OBJECT_0:
-                Trail::Line("the waiter is ready");
+                Trail::Line("waiter ready");
                 break;
             case WAIT_OBJECT_0 + 1:
-                Trail::Line("the waiter ended before it was ready");
+                Trail::Line("waiter ended unready");
                 break;
             default:
-                Trail::Line("no word from the waiter within 5 s");
+                Trail::Line("waiter not ready within 5 s");
                 break;
         }
     }
@@ -288,7 +279,7 @@ void FinishSelfRemoval(const ArgList& args) {
             FinishByPath(request.process, *request.path, args.ItemView(2));
             break;
         case WaiterRequest::Form::kRefused:
-            Trail::Line("refused: no handle and full path the waiter takes: nothing is deleted");
+            Trail::Line("refused: nothing deleted");
             break;
     }
 }
