@@ -47,10 +47,10 @@ bool ReadProcessBytes(const void* context, std::uint64_t address, std::uint8_t* 
         return memory.read64(memory.process, address, into, size, &done) == 0 && done == size;
     }
     SIZE_T done = 0;
-    return ::ReadProcessMemory(memory.process,
-                               reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)),
-                               into, size, &done) &&
-           done == size;
+    // An address in the other process, not one of this process's pointers.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    const auto where = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address));
+    return ::ReadProcessMemory(memory.process, where, into, size, &done) && done == size;
 }
 
 // Whether the suspended `process` was given the image of `image`, byte for byte.

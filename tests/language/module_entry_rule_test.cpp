@@ -34,5 +34,24 @@ TEST(ModuleEntryRule, OnlyPlainLongNamesEndingInExeAreDeleted) {
     }
 }
 
+// What the trail says of an entry the cleanup keeps.
+TEST(ModuleEntryRule, KeptEntriesAreToldWhy) {
+    const struct {
+        LanguageFolderEntry entry;
+        std::u16string_view why;
+    } kCases[] = {
+        {{u"de.exe", false, false}, u""},
+        {{u"x.exe", true, false}, u"a folder"},
+        {{u"x.exe", true, true}, u"a link or junction"},
+        {{u"x.exe", false, true}, u"a link or junction"},
+        {{u"..\\x.exe", false, false}, u"a name that would lead elsewhere"},
+        {{u"readme.txt", false, false}, u"not a module"},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_TRUE(WhyKept(c.entry) == c.why)
+            << std::string(c.entry.name.begin(), c.entry.name.end());
+    }
+}
+
 }  // namespace
 }  // namespace langsetup
