@@ -100,20 +100,14 @@ bool ImageIsTheProgram(HANDLE process, const PeImage& image) {
 }  // namespace
 
 void TellStart(const std::u16string& program, const StartedProgram& started) {
-    switch (started.outcome) {
-        case StartOutcome::kStarted:
-            Trail::Line("started % (process %)", {program, ::GetProcessId(started.process.Process())});
-            break;
-        case StartOutcome::kNotAProgram:
-            Trail::Line("% is no program: not started", {program});
-            break;
-        case StartOutcome::kNotStarted:
-            Trail::Line("% not started: %", {program, TrailPart::Error(started.error)});
-            break;
-        case StartOutcome::kNotTheProgram:
-            Trail::Line("% is not the copy made: ended before it ran", {program});
-            break;
-    }
+    // In the order of StartOutcome.
+    constexpr const char* kTold[] = {"started % (process %)", "% is no program: not started",
+                                     "% not started: %",
+                                     "% is not the copy made: ended before it ran"};
+    Trail::Line(kTold[static_cast<int>(started.outcome)],
+                {program, started.outcome == StartOutcome::kStarted
+                              ? TrailPart(::GetProcessId(started.process.Process()))
+                              : TrailPart::Error(started.error)});
 }
 
 StartedProgram StartHeldProgram(const ProgramStart& start, std::span<const std::uint8_t> bytes) {

@@ -76,23 +76,18 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     const std::u16string name = LanguageModuleFileName(code);
     const std::u16string target = directory.path + name;
     ModuleCopy module = ModuleCopy::Place(*folder, LanguagesFolder(), code);
-    switch (module.Placement()) {
-        case ModulePlacement::kPlaced:
-            Trail::Line("copied %Languages\\% to %", {directory.path, name, target});
-            break;
-        case ModulePlacement::kStale:
-            Trail::Line("no module %Languages\\%: running %", {directory.path, name, target});
-            break;
-        case ModulePlacement::kNoModule:
-            Trail::Line("no module %Languages\\%, no %: nothing runs",
-                        {directory.path, name, target});
-            return;
-        case ModulePlacement::kFailed:
-            Trail::Line("%Languages\\% not copied, nothing runs: %",
-                        {directory.path, name,
-                         module.Error() == 0 ? TrailPart(u"not a plain file of Languages")
-                                             : TrailPart::Error(module.Error())});
-            return;
+    const ModulePlacement placement = module.Placement();
+    // What each placement tells, in the order of ModulePlacement.
+    constexpr const char* kTold[] = {"copied %Languages\\% to %", "no module %Languages\\%: running %",
+                                     "no module %Languages\\%, no %: nothing runs",
+                                     "%Languages\\% not copied, nothing runs: %"};
+    Trail::Line(kTold[static_cast<int>(placement)],
+                {directory.path, name,
+                 placement != ModulePlacement::kFailed ? TrailPart(target)
+                 : module.Error() == 0                 ? TrailPart(u"not a plain file of Languages")
+                                                       : TrailPart::Error(module.Error())});
+    if (placement != ModulePlacement::kPlaced && placement != ModulePlacement::kStale) {
+        return;
     }
 
     // The module runs from the tool's folder, gets null standard handles, inherits nothing and
@@ -136,10 +131,8 @@ void CResManager::RemoveLanguageFolder() {
             const FileIdentity listed{languages.Identity().volume, entry->fileId};
             switch (languages.DeleteEntry(entry->name, &listed)) {
                 case EntryState::kOpened:
-                    Trail::Line("deleted %Languages\\%", {folder, entry->name});
-                    continue;
                 case EntryState::kMissing:
-                    continue;
+                    break;
                 case EntryState::kNotPlain:
                     kept = u"changed since listed";
                     break;
@@ -148,14 +141,13 @@ void CResManager::RemoveLanguageFolder() {
                     break;
             }
         }
-        Trail::Line("kept %Languages\\%: %", {folder, entry->name, kept});
+        Trail::Line(kept.empty() ? "deleted %Languages\\%%" : "kept %Languages\\%: %",
+                    {folder, entry->name, kept});
     }
     // Goes when the handle closes, and only when nothing else stands in the folder.
-    if (languages.MarkForDeletion()) {
-        Trail::Line("removed %Languages", {folder});
-    } else {
-        Trail::Line("kept %Languages: %", {folder, TrailPart::Error(::GetLastError())});
-    }
+    const bool removed = languages.MarkForDeletion();
+    Trail::Line(removed ? "removed %Languages%" : "kept %Languages: %",
+                {folder, removed ? TrailPart(u"") : TrailPart::Error(::GetLastError())});
 }
 
 }  // namespace langsetup

@@ -63,16 +63,17 @@ std::optional<UniqueHandle> TakeAwaitedProcess(const WaiterHandleArgument& argum
 // for a moment, since a scanner or the system can still map the file of a process that has just
 // ended. It goes when the waiter's handle closes.
 void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file, std::u16string_view path) {
-    if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
-        Trail::Line("wait failed: %", {TrailPart::Error(::GetLastError())});
-        return;
-    }
-    process.Reset();
     DWORD error = 0;
-    const DWORD retries = RetryWhile(kReleaseRetryMs, [&] {
-        error = file.MarkForDeletion() ? 0 : ::GetLastError();
-        return error != 0;
-    });
+    DWORD retries = 0;
+    if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+        error = ::GetLastError();
+    } else {
+        process.Reset();
+        retries = RetryWhile(kReleaseRetryMs, [&] {
+            error = file.MarkForDeletion() ? 0 : ::GetLastError();
+            return error != 0;
+        });
+    }
     if (error == 0) {
         Trail::Line("deleted % (% retries)", {path, retries});
     } else {
@@ -82,44 +83,39 @@ void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file, std::u16strin
 
 // The form stage 1 passes: the file and the process are the handles it was handed, and no path
 // is looked up. The first process learns through `ready` that it can end.
-void FinishHandOver(const HandedOverHandles& handles, std::u16string_view path) {
+bool FinishHandOver(const HandedOverHandles& handles, std::u16string_view path) {
     HANDLE process = HandleFromValue(handles.process);
     HANDLE file = HandleFromValue(handles.file);
     if (CheckWaiterHandle(process) != WaiterHandleCheck::kProcess ||
         ::GetFileType(file) != FILE_TYPE_DISK) {
-        Trail::Line("refused handles % and %", {handles.process, handles.file});
-        return;
+        return false;
     }
     UniqueHandle awaited(process);
     const OpenedFile image = OpenedFile::Adopt(UniqueFileHandle(file));
     if (!image) {
-        Trail::Line("refused handle %", {handles.file});
-        return;
+        return false;
     }
     HANDLE ready = HandleFromValue(handles.ready);
     if (::SetEvent(ready)) {
         const UniqueHandle signalled(ready);  // the first process holds its own
     }
     DeleteOnceEnded(std::move(awaited), image, path);
+    return true;
 }
 
 // The form `<number> "<file>"`, typed by hand or passed by an older tool: the file is opened
 // before the wait, and that very file is deleted after it, so whatever happens to its folder
 // meanwhile cannot send the deletion elsewhere. It is shared with everyone, so the first process
 // runs on undisturbed.
-void FinishByPath(const WaiterHandleArgument& argument, const PathSteps& steps,
+bool FinishByPath(const WaiterHandleArgument& argument, const PathSteps& steps,
                   std::u16string_view path) {
     std::optional<UniqueHandle> process = TakeAwaitedProcess(argument);
-    if (!process) {
-        Trail::Line("refused handle %", {argument.value});
-        return;
-    }
-    const OpenedFile file = OpenFileAlongRealFolders(steps);
+    const OpenedFile file = process ? OpenFileAlongRealFolders(steps) : OpenedFile();
     if (!file) {
-        Trail::Line("no plain file %", {path});
-        return;
+        return false;
     }
     DeleteOnceEnded(std::move(*process), file, path);
+    return true;
 }
 
 struct TemporaryCopy {
@@ -188,9 +184,12 @@ WaiterHandleCheck CheckWaiterHandle(HANDLE handle) {
 void StartSelfRemoval() {
     const std::optional<std::u16string> ownPath = OwnExecutablePath();
     const std::optional<std::u16string> tempPath = TemporaryFolder();
+    // Why no waiter starts, in the platform's words; the tool then stays.
+    const auto stays = [&](DWORD error) {
+        Trail::Line("no waiter started in %: %", {tempPath.value_or(u""), TrailPart::Error(error)});
+    };
     if (!ownPath || !tempPath || tempPath->size() > kLongestTemporaryFolder) {
-        Trail::Line("no own path, or temporary folder over 246 characters: %",
-                    {tempPath.value_or(u"")});
+        stays(ERROR_FILENAME_EXCED_RANGE);
         return;
     }
     // What the waiter deletes is settled here, once: the very file this process runs from, and
@@ -203,13 +202,12 @@ void StartSelfRemoval() {
     const std::optional<std::vector<std::uint8_t>> bytes = image.Bytes();
     const OpenedFolder temp = OpenedFolder::Open(*tempPath);
     if (!bytes || !temp) {
-        Trail::Line("cannot read % or open %: %",
-                    {*ownPath, *tempPath, TrailPart::Error(::GetLastError())});
+        stays(::GetLastError());
         return;
     }
     auto [copy, copyName] = CreateTemporaryCopy(temp, *bytes);
     if (!copy) {
-        Trail::Line("no copy in %: %", {*tempPath, TrailPart::Error(copy.Error())});
+        stays(copy.Error());
         return;
     }
     const std::u16string copyPath = *tempPath + copyName;
@@ -226,7 +224,7 @@ void StartSelfRemoval() {
     }
     if (!ownProcess || !ready ||
         !::SetHandleInformation(image.File().Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
-        Trail::Line("no handles for the waiter: %", {TrailPart::Error(::GetLastError())});
+        stays(::GetLastError());
         return;  // closing the copy removes it
     }
     const HANDLE handed[] = {ownProcess.Get(), image.File().Get(), ready.Get(), log.Get()};
@@ -240,7 +238,7 @@ void StartSelfRemoval() {
                                       *ownPath);
     }
     if (!line) {
-        Trail::Line("no command line fits %", {copyPath});
+        stays(ERROR_FILENAME_EXCED_RANGE);
         return;
     }
 
@@ -254,33 +252,25 @@ void StartSelfRemoval() {
     TellStart(copyPath, waiter);
     if (waiter.outcome == StartOutcome::kStarted) {
         const HANDLE readyOrEnded[] = {ready.Get(), waiter.process.Process()};
-        switch (::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs)) {
-            case WAIT_OBJECT_0:
-                Trail::Line("waiter ready");
-                break;
-            case WAIT_OBJECT_0 + 1:
-                Trail::Line("waiter ended unready");
-                break;
-            default:
-                Trail::Line("waiter not ready within 5 s");
-                break;
-        }
+        const DWORD woken = ::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs);
+        Trail::Line("waiter %", {woken == WAIT_OBJECT_0       ? u"ready"
+                                 : woken == WAIT_OBJECT_0 + 1 ? u"ended before it was ready"
+                                                              : u"not ready within 5 s"});
     }
     // Closing the copy, opened to be deleted on close, removes its file once the waiter has ended.
 }
 
 void FinishSelfRemoval(const ArgList& args) {
     const WaiterRequest request = ReadWaiterRequest(args);
-    switch (request.form) {
-        case WaiterRequest::Form::kHandOver:
-            FinishHandOver(request.handles, args.ItemView(2));
-            break;
-        case WaiterRequest::Form::kByPath:
-            FinishByPath(request.process, *request.path, args.ItemView(2));
-            break;
-        case WaiterRequest::Form::kRefused:
-            Trail::Line("refused: nothing deleted");
-            break;
+    const bool finished =
+        request.form == WaiterRequest::Form::kHandOver
+            ? FinishHandOver(request.handles, args.ItemView(2))
+            : request.form == WaiterRequest::Form::kByPath &&
+                  FinishByPath(request.process, *request.path, args.ItemView(2));
+    if (!finished) {
+        // A line typed by hand or an attempt to misuse the waiter: handles that are no process
+        // or file of its own, or a path that is no plain file along real folders.
+        Trail::Line("refused: nothing deleted");
     }
 }
 
