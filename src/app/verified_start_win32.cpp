@@ -101,7 +101,7 @@ bool ImageIsTheProgram(HANDLE process, const PeImage& image) {
 
 void TellStart(const std::u16string& program, const StartedProgram& started) {
     // In the order of StartOutcome.
-    constexpr const char* kTold[] = {"started % (process %)", "% is no program: not started",
+    static constexpr const char* kTold[] = {"started % (process %)", "% is no program: not started",
                                      "% not started: %",
                                      "% is not the copy made: ended before it ran"};
     Trail::Line(kTold[static_cast<int>(started.outcome)],

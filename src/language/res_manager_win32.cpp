@@ -78,7 +78,7 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     ModuleCopy module = ModuleCopy::Place(*folder, LanguagesFolder(), code);
     const ModulePlacement placement = module.Placement();
     // What each placement tells, in the order of ModulePlacement.
-    constexpr const char* kTold[] = {"copied %Languages\\% to %", "no module %Languages\\%: running %",
+    static constexpr const char* kTold[] = {"copied %Languages\\% to %", "no module %Languages\\%: running %",
                                      "no module %Languages\\%, no %: nothing runs",
                                      "%Languages\\% not copied, nothing runs: %"};
     Trail::Line(kTold[static_cast<int>(placement)],
