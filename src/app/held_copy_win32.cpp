@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "app/path_parts.h"
+
 namespace langsetup {
 namespace {
 
@@ -13,6 +15,10 @@ constexpr ACCESS_MASK kWriterAccess = FILE_WRITE_DATA | FILE_READ_ATTRIBUTES;
 constexpr ULONG kWriterShare = FILE_SHARE_READ | FILE_SHARE_DELETE;
 constexpr ACCESS_MASK kHeldAccess = DELETE | FILE_READ_ATTRIBUTES;
 constexpr ULONG kHeldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// Names tried before giving up (each one taken by another file), spread over all of them.
+constexpr int kNameAttempts = 16;
+constexpr std::uint32_t kNameStride = 0x9E3779B9;
 
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -60,6 +66,23 @@ HeldCopy HeldCopy::Create(const OpenedFolder& folder, std::u16string_view name,
     return copy;
 }
 
+HeldCopy HeldCopy::CreateNamed(const OpenedFolder& folder, std::u16string_view prefix,
+                              std::span<const std::uint8_t> bytes, bool deleteOnClose,
+                              std::u16string& name) {
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    std::uint32_t number = counter.LowPart ^ (::GetCurrentProcessId() << 16) ^ ::GetTickCount();
+    HeldCopy copy;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt, number += kNameStride) {
+        name = NumberedName(prefix, number);
+        copy = Create(folder, name, bytes, deleteOnClose);
+        if (copy || copy.Error() != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    return copy;
+}
+
 bool HeldCopy::MoveTo(const OpenedFolder& folder, std::u16string_view name) {
     const DWORD error = folder.MoveInto(held_.Get(), name);
     if (error != 0) {
@@ -68,8 +91,17 @@ bool HeldCopy::MoveTo(const OpenedFolder& folder, std::u16string_view name) {
     return error == 0;
 }
 
+DWORD HeldCopy::Seal() {
+    writer_.Reset();
+    DWORD error = 0;
+    sealed_ = ReopenFile(held_.Get(), FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                         FILE_NON_DIRECTORY_FILE, &error);
+    return error;
+}
+
 void HeldCopy::Close() {
     writer_.Reset();
+    sealed_.Reset();
     held_.Reset();
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "app/opened_folder_win32.h"
@@ -24,6 +25,12 @@ public:
     // stays (unless someone else held it open from its first moment).
     static HeldCopy Create(const OpenedFolder& folder, std::u16string_view name,
                            std::span<const std::uint8_t> bytes, bool deleteOnClose);
+    // The same under a new name `prefix`XXXXXXXX.tmp (eight hexadecimal digits), which it puts in
+    // `name`: names taken by other files are passed over, and the first one tried is
+    // unpredictable, so that nobody can take in advance all the names it tries.
+    static HeldCopy CreateNamed(const OpenedFolder& folder, std::u16string_view prefix,
+                                std::span<const std::uint8_t> bytes, bool deleteOnClose,
+                                std::u16string& name);
 
     explicit operator bool() const { return held_.IsValid(); }
     // Why the copy could not be made, or moved: the platform's error.
@@ -34,10 +41,10 @@ public:
     // itself, never the file it pointed to). On failure (a file of that name held open, a folder,
     // a read-only file) the copy is removed and Error() says why.
     bool MoveTo(const OpenedFolder& folder, std::u16string_view name);
-    // Lets go of the writer, which no program may be started with: call it right before the
-    // start. From then on others may open the copy to write, until the new process's image
-    // holds it; whatever they write, the start sees that the image is not the bytes written.
-    void Seal() { writer_.Reset(); }
+    // Lets go of the writer, which no program may be started with, and holds the copy against
+    // writers from then on: call it right before the start. The platform's error when someone
+    // opened the copy to write in that moment (then it must not be started), else 0.
+    DWORD Seal();
     // Marks the copy for deletion: it goes when the copy is closed.
     bool MarkForDeletion() const { return langsetup::MarkForDeletion(held_.Get()); }
     // Closes the copy (removing it when it was marked, or opened to be deleted on close).
@@ -50,6 +57,7 @@ private:
     // write. Together they let nobody else write, rename or delete the copy.
     UniqueFileHandle writer_;
     UniqueFileHandle held_;
+    UniqueFileHandle sealed_;  // read access, sharing read and delete: no writer can come in
     DWORD error_ = 0;
 };
 

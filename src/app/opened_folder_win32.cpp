@@ -16,6 +16,7 @@ constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043);
 constexpr NTSTATUS kStatusObjectNameInvalid = static_cast<NTSTATUS>(0xC0000033);
 constexpr NTSTATUS kStatusObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
 constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
+constexpr NTSTATUS kStatusOplockBreakInProgress = static_cast<NTSTATUS>(0x00000108);
 
 // POSIX deletion (Windows 10 and later), which the headers for older systems do not declare.
 constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
@@ -73,12 +74,19 @@ RelativeOpen OpenRelative(HANDLE root, std::u16string_view name, ACCESS_MASK acc
     attributes.Attributes = OBJ_CASE_INSENSITIVE;
     IO_STATUS_BLOCK io{};
     HANDLE handle = INVALID_HANDLE_VALUE;
-    opened.status =
-        ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
-                       FILE_ATTRIBUTE_NORMAL, share, disposition,
-                       options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    // An opportunistic lock that someone else holds on the file never holds the tool up: the
+    // open completes at once, and the file then counts as held.
+    opened.status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                                   FILE_ATTRIBUTE_NORMAL, share, disposition,
+                                   options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
+                                       FILE_COMPLETE_IF_OPLOCKED,
+                                   nullptr, 0);
     if (NT_SUCCESS(opened.status)) {
         opened.handle.Reset(handle);
+    }
+    if (opened.status == kStatusOplockBreakInProgress) {
+        opened.handle.Reset();
+        opened.status = kStatusSharingViolation;
     }
     return opened;
 }
@@ -130,7 +138,11 @@ std::optional<FileIdentity> IdentifyFile(HANDLE handle) {
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(HANDLE handle, std::uint64_t largest) {
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handle, &size) || static_cast<std::uint64_t>(size.QuadPart) > largest) {
+    if (!::GetFileSizeEx(handle, &size)) {
+        return std::nullopt;
+    }
+    if (static_cast<std::uint64_t>(size.QuadPart) > largest) {
+        ::SetLastError(ERROR_FILE_TOO_LARGE);
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));

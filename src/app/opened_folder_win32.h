@@ -49,9 +49,10 @@ std::optional<FileIdentity> IdentifyFile(HANDLE handle);
 bool MarkForDeletion(HANDLE handle);
 
 // The whole content of the file behind `handle` (opened with read access), read from its start;
-// nothing when it cannot be read whole or holds more than `largest` bytes.
+// nothing when it cannot be read whole or holds more than `largest` bytes (64 MiB: more than any
+// program the tool copies, and little enough to hold in memory twice).
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(HANDLE handle,
-                                                       std::uint64_t largest = 1ULL << 30);
+                                                       std::uint64_t largest = 64ULL << 20);
 
 // The file behind `handle` opened once more, through that handle (no path is looked up), with
 // `access`, `share` and the NT create `options`. The platform's error in `error` on failure.

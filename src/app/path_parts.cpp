@@ -29,4 +29,12 @@ bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
         a, b, [](char16_t x, char16_t y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
+std::u16string NumberedName(std::u16string_view prefix, std::uint32_t number) {
+    std::u16string name(prefix);
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        name += u"0123456789ABCDEF"[(number >> shift) & 0xF];
+    }
+    return name + u".tmp";
+}
+
 }  // namespace langsetup

@@ -1,7 +1,9 @@
 // Splitting paths into a folder and a name, and the names that stay inside a folder.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace langsetup {
@@ -18,6 +20,9 @@ struct FolderAndName {
 
 // `path` split at its last "\" or "/"; nothing when it holds neither.
 std::optional<FolderAndName> SplitAtLastSeparator(std::u16string_view path);
+
+// `prefix`, `number` as eight hexadecimal digits, ".tmp": a name for a new file of the tool's.
+std::u16string NumberedName(std::u16string_view prefix, std::uint32_t number);
 
 // The two names are the same when ASCII letters are compared without regard to case.
 bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);

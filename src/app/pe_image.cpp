@@ -10,6 +10,8 @@ namespace {
 static_assert(std::endian::native == std::endian::little, "fields are read as they lie");
 
 constexpr std::uint32_t kLargestImage = 1U << 30;
+// How much of the other process's memory is read at a time.
+constexpr std::size_t kCompareChunk = 64 * 1024;
 constexpr std::uint32_t kPageSize = 0x1000;
 // The system reads a section's bytes from its file offset rounded down to a sector.
 constexpr std::uint32_t kSectorSize = 0x200;
@@ -65,7 +67,7 @@ bool PeImage::Read(std::span<const std::uint8_t> file) {
         fields.At(pe) != kPeSignature) {
         return false;
     }
-    const std::uint32_t sectionCount = fields.At(pe + 6, 2);
+    std::uint32_t sectionCount = fields.At(pe + 6, 2);
     const std::uint32_t optional = pe + 24;
     const std::uint32_t optionalEnd = optional + fields.At(pe + 20, 2);
     const std::uint32_t magic = fields.At(optional, 2);
@@ -86,12 +88,14 @@ bool PeImage::Read(std::span<const std::uint8_t> file) {
         return false;
     }
 
+    bool placed = false;
     if (fields.At(optional + 32) < kPageSize) {
         // Aligned to less than a page, the whole file is mapped as it lies.
-        return AddPiece(0, 0, std::min(static_cast<std::uint32_t>(file.size()), size_)) &&
-               fields.ok;
+        placed = AddPiece(0, 0, std::min(static_cast<std::uint32_t>(file.size()), size_));
+        sectionCount = 0;
+    } else {
+        placed = AddPiece(0, 0, fields.At(optional + 60));
     }
-    bool placed = AddPiece(0, 0, fields.At(optional + 60));
     for (std::uint32_t header = optionalEnd;
          placed && header < optionalEnd + sectionCount * kSectionHeaderSize;
          header += kSectionHeaderSize) {
@@ -102,85 +106,94 @@ bool PeImage::Read(std::span<const std::uint8_t> file) {
         placed = size == 0 ||
                  AddPiece(fields.At(header + 12), fields.At(header + 20) & ~(kSectorSize - 1), size);
     }
-    return placed && fields.ok;
-}
-
-std::vector<std::uint8_t> PeImage::MappedAt(std::uint64_t base) const {
-    std::vector<std::uint8_t> image(size_);
+    if (!placed || !fields.ok) {
+        return false;
+    }
+    std::size_t total = 0;
     for (std::uint32_t i = 0; i < pieceCount_; ++i) {
-        std::memcpy(image.data() + pieces_[i].rva, file_.data() + pieces_[i].offset,
-                    pieces_[i].size);
+        total += pieces_[i].size;
     }
-    const std::uint64_t delta = base - preferredBase_;
-    if (delta != 0 && !Relocate(image, delta)) {
-        image.clear();
-    }
-    return image;
+    expected_.resize(total);
+    actual_.resize(std::min<std::size_t>(total, kCompareChunk));
+    return true;
 }
 
-bool PeImage::Relocate(std::vector<std::uint8_t>& image, std::uint64_t delta) const {
-    if (relocationsSize_ == 0 || std::uint64_t{relocationsRva_} + relocationsSize_ > size_) {
+std::uint8_t* PeImage::Expected(std::uint64_t rva, std::uint32_t width) {
+    std::size_t at = 0;
+    for (std::uint32_t i = 0; i < pieceCount_; at += pieces_[i++].size) {
+        const Piece& piece = pieces_[i];
+        if (rva >= piece.rva && rva + width <= std::uint64_t{piece.rva} + piece.size) {
+            return expected_.data() + at + (rva - piece.rva);
+        }
+    }
+    return nullptr;
+}
+
+bool PeImage::Relocate(std::uint64_t delta) {
+    // The table as the file gives it, lying in the pieces: entries are read before the
+    // relocation of their own place could change them.
+    const std::uint8_t* const table = Expected(relocationsRva_, relocationsSize_);
+    if (relocationsSize_ == 0 || table == nullptr) {
         return false;  // an image without relocations runs only at its preferred base
     }
-    // The table as the file gives it, before any relocation has changed the image.
-    const std::vector<std::uint8_t> copy(image.begin() + relocationsRva_,
-                                         image.begin() + relocationsRva_ + relocationsSize_);
-    Fields table{copy};
-    for (std::uint32_t block = 0; block + 8 <= copy.size();) {
-        const std::uint32_t page = table.At(block);
-        const std::uint32_t blockEnd = block + table.At(block + 4);
-        if (blockEnd < block + 8 || blockEnd > copy.size()) {
+    Fields fields{{table, relocationsSize_}};
+    for (std::uint32_t block = 0; block + 8 <= relocationsSize_;) {
+        const std::uint32_t page = fields.At(block);
+        const std::uint32_t blockEnd = block + fields.At(block + 4);
+        if (blockEnd < block + 8 || blockEnd > relocationsSize_) {
             return false;
         }
         for (std::uint32_t entry = block + 8; entry + 2 <= blockEnd; entry += 2) {
-            const std::uint32_t value = table.At(entry, 2);
-            std::uint32_t width = 2;
-            std::uint64_t add = delta;
+            const std::uint32_t value = fields.At(entry, 2);
+            std::uint32_t width = 4;
             switch (value >> 12) {
                 case 0:  // padding
                     continue;
-                case 1:  // the high half of a 32-bit address
-                    add = delta >> 16;
-                    break;
-                case 2:  // its low half
-                    break;
                 case 3:  // a 32-bit address
-                    width = 4;
                     break;
                 case 10:  // a 64-bit address
                     width = 8;
                     break;
-                default:
+                default:  // kinds no x86 or x64 program carries
                     return false;
             }
-            const std::uint64_t place = std::uint64_t{page} + (value & 0xFFF);
-            if (place + width > image.size()) {
+            std::uint8_t* const place = Expected(std::uint64_t{page} + (value & 0xFFF), width);
+            if (place == nullptr) {
                 return false;
             }
-            AddToField(image.data() + place, width, add);
+            AddToField(place, width, delta);
         }
         block = blockEnd;
     }
     return true;
 }
 
-bool PeImage::MatchesMemory(std::uint64_t base, ReadMemory read, const void* context) const {
-    const std::vector<std::uint8_t> expected = MappedAt(base);
-    if (expected.empty()) {
+bool PeImage::MatchesMemory(std::uint64_t base, ReadMemory read, const void* context) {
+    std::size_t at = 0;
+    for (std::uint32_t i = 0; i < pieceCount_; at += pieces_[i++].size) {
+        std::memcpy(expected_.data() + at, file_.data() + pieces_[i].offset, pieces_[i].size);
+    }
+    const std::uint64_t delta = base - preferredBase_;
+    if (expected_.empty() || (delta != 0 && !Relocate(delta))) {
         return false;
     }
     const std::uint32_t baseFieldEnd = baseField_ + (is64Bit_ ? 8 : 4);
-    std::vector<std::uint8_t> actual;
+    at = 0;
     for (std::uint32_t i = 0; i < pieceCount_; ++i) {
         const Piece& piece = pieces_[i];
-        actual.resize(piece.size);
-        if (!read(context, base + piece.rva, actual.data(), piece.size)) {
-            return false;
-        }
-        for (std::uint32_t at = piece.rva; at < piece.rva + piece.size; ++at) {
-            if (actual[at - piece.rva] != expected[at] && (at < baseField_ || at >= baseFieldEnd)) {
+        for (std::uint32_t done = 0; done < piece.size;) {
+            const auto chunk =
+                static_cast<std::uint32_t>(std::min<std::size_t>(piece.size - done, actual_.size()));
+            if (!read(context, base + piece.rva + done, actual_.data(), chunk)) {
                 return false;
             }
+            for (std::uint32_t k = 0; k < chunk; ++k, ++at) {
+                const std::uint32_t rva = piece.rva + done + k;
+                if (actual_[k] != expected_[at] && (rva < baseField_ || rva >= baseFieldEnd)) {
+                    return false;
+                }
+            }
+            done += chunk;
         }
     }
     return true;

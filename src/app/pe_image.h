@@ -18,24 +18,20 @@ public:
     using ReadMemory = bool (*)(const void* context, std::uint64_t address, std::uint8_t* into,
                                 std::uint32_t size);
 
-    // Reads the image of `file`, which must outlive it. False when the file is no program
-    // whose image the tool can predict: malformed headers, parts outside the file or the image,
-    // over 1 GiB.
+    // Reads the image of `file`, which must outlive it, and makes room for the comparison: no
+    // memory is taken afterwards. False when the file is no program whose image the tool can
+    // predict: malformed headers, parts outside the file or the image, over 1 GiB.
     bool Read(std::span<const std::uint8_t> file);
 
     bool Is64Bit() const { return is64Bit_; }
     std::uint64_t PreferredBase() const { return preferredBase_; }
-    std::uint32_t Size() const { return size_; }
-
-    // The image's bytes as the system maps them at `base`, every relocation applied; empty
-    // when they cannot be applied there (an unknown kind, a place outside the image, or no
-    // relocations at all when `base` is not the preferred one).
-    std::vector<std::uint8_t> MappedAt(std::uint64_t base) const;
 
     // Whether the image mapped at `base` in another process, read through `read`, is this one
-    // byte for byte in every part the file fills. The header's image base field is left out: a
-    // system that maps the image elsewhere may write the actual base there.
-    bool MatchesMemory(std::uint64_t base, ReadMemory read, const void* context) const;
+    // byte for byte in every part the file fills, each relocation applied for `base`. The
+    // header's image base field is left out: a system that maps the image elsewhere may write the
+    // actual base there. False too when the relocations cannot be applied there (an unknown
+    // kind, a place outside the parts, or none at all when `base` is not the preferred one).
+    bool MatchesMemory(std::uint64_t base, ReadMemory read, const void* context);
 
 private:
     // A stretch of the file and where the system maps it.
@@ -44,15 +40,18 @@ private:
         std::uint32_t offset = 0;  // in the file
         std::uint32_t size = 0;
     };
-
     static constexpr std::uint32_t kMostSections = 96;
 
     bool AddPiece(std::uint32_t rva, std::uint32_t offset, std::uint32_t size);
-    bool Relocate(std::vector<std::uint8_t>& image, std::uint64_t delta) const;
+    // The place of the image's `rva`, `width` bytes, in expected_; null outside the pieces.
+    std::uint8_t* Expected(std::uint64_t rva, std::uint32_t width);
+    bool Relocate(std::uint64_t delta);
 
     std::span<const std::uint8_t> file_;
     std::array<Piece, kMostSections + 1> pieces_{};  // the headers, then each section's data,
     std::uint32_t pieceCount_ = 0;                   // ascending, none overlapping
+    std::vector<std::uint8_t> expected_;  // the pieces one after the other, as mapped at a base
+    std::vector<std::uint8_t> actual_;    // a part of the other process's memory
     std::uint64_t preferredBase_ = 0;
     std::uint32_t size_ = 0;
     std::uint32_t baseField_ = 0;  // where the header holds the preferred base

@@ -16,6 +16,11 @@ inline constexpr std::size_t kPipeBudgetBytes = 3584;
 // "trail cut here" take about 60 bytes.
 inline constexpr std::size_t kCutLineRoom = 64;
 
+// The budget for a pipe whose buffer takes `quota` bytes (0: unknown) and has `free` of them free
+// now (0: unknown; some systems never say): kPipeBudgetBytes at most, and an eighth less than
+// what the pipe can take, so that a smaller pipe never holds the tool up either.
+std::size_t PipeBudgetFor(std::size_t quota, std::size_t free);
+
 class PipeBudget {
 public:
     enum class Verdict {

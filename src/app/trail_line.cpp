@@ -22,13 +22,21 @@ void AppendDecimal(std::u16string& line, std::uint32_t value, std::size_t width 
     line += digits;
 }
 
-// `text`, each control character as its visible symbol.
+// Characters that can break a line or turn text around as a reader shows it, besides the C0
+// controls: the C1 controls (U+0085 among them), the line and paragraph separators, and the
+// bidirectional embeddings, overrides and isolates.
+bool IsHiddenControl(char16_t c) {
+    return (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+// `text`, each C0 control character as its visible symbol, and the other controls as U+FFFD.
 void AppendVisible(std::u16string& line, std::u16string_view text) {
     for (const char16_t c : text) {
         if (c < 0x20) {
             line += static_cast<char16_t>(kControlPictures + c);
         } else {
-            line += c == 0x7F ? kDeletePicture : c;
+            line += c == 0x7F ? kDeletePicture : IsHiddenControl(c) ? u'\uFFFD' : c;
         }
     }
 }

@@ -1,5 +1,7 @@
 #include "app/trail_win32.h"
 
+#include <winternl.h>
+
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -110,8 +112,12 @@ Trail::Trail(std::u16string_view step, OpenedFile log) : step_(step), log_(std::
     HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     const DWORD type = ::GetFileType(output);
     if (type == FILE_TYPE_PIPE) {
+        // What the caller's pipe can take, where the system tells.
+        FILE_PIPE_LOCAL_INFORMATION pipe{};
+        IO_STATUS_BLOCK io{};
+        ::NtQueryInformationFile(output, &io, &pipe, sizeof(pipe), FilePipeLocalInformation);
         output_ = output;
-        outputBudget_ = PipeBudget(kPipeBudgetBytes);
+        outputBudget_ = PipeBudget(PipeBudgetFor(pipe.OutboundQuota, pipe.WriteQuotaAvailable));
     } else if (type == FILE_TYPE_DISK) {
         output_ = output;
         outputBudget_ = PipeBudget(std::numeric_limits<std::size_t>::max());

@@ -54,7 +54,7 @@ bool ReadProcessBytes(const void* context, std::uint64_t address, std::uint8_t* 
 }
 
 // Whether the suspended `process` was given the image of `image`, byte for byte.
-bool ImageIsTheProgram(HANDLE process, const PeImage& image) {
+bool ImageIsTheProgram(HANDLE process, PeImage& image) {
     const bool process32Bit = IsWow64(process) || (!kTool64Bit && !IsWow64(::GetCurrentProcess()));
     if (image.Is64Bit() == process32Bit) {
         return false;  // a program of the other kind
@@ -62,7 +62,6 @@ bool ImageIsTheProgram(HANDLE process, const PeImage& image) {
     ProcessMemory memory{process};
     std::uint64_t block = 0;  // where the process's environment block lies
     std::uint32_t baseWidth = sizeof(void*);
-    bool blockKnown = true;
     if (kTool64Bit || process32Bit) {
         PROCESS_BASIC_INFORMATION basic{};
         if (::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic),
@@ -71,52 +70,42 @@ bool ImageIsTheProgram(HANDLE process, const PeImage& image) {
         }
         block = reinterpret_cast<std::uintptr_t>(basic.PebBaseAddress);
     } else {
-        // A 32-bit tool and a 64-bit process: through the system's 64-bit calls.
+        // A 32-bit tool and a 64-bit process: through the system's 64-bit calls. Where the
+        // system cannot tell where the process's block lies (Wine), nothing can say where its
+        // image lies, and it is never guessed: another program could hold the one meant there.
         memory.read64 = FindSystemFunction<ReadMemory64>(L"ntdll.dll", "NtWow64ReadVirtualMemory64");
         const auto query64 = FindSystemFunction<QueryInformation64>(
             L"ntdll.dll", "NtWow64QueryInformationProcess64");
         BasicInformation64 basic{};
-        blockKnown = query64 != nullptr;
-        if (memory.read64 == nullptr ||
-            (blockKnown &&
-             query64(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0)) {
+        if (memory.read64 == nullptr || query64 == nullptr ||
+            query64(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0) {
             return false;
         }
         block = basic.environmentBlock;
         baseWidth = 8;
     }
-    // Where the system cannot tell where the image lies (Wine), it is looked for at its preferred
-    // base: there lies either the program meant, or something else, or nothing.
-    std::uint64_t base = blockKnown ? 0 : image.PreferredBase();
+    std::uint64_t base = 0;
     const std::uint64_t baseField =
         block + (baseWidth == 8 ? kImageBaseIn64BitBlock : kImageBaseIn32BitBlock);
-    if (blockKnown && !ReadProcessBytes(&memory, baseField, reinterpret_cast<std::uint8_t*>(&base),
-                                        baseWidth)) {
-        return false;
-    }
-    return image.MatchesMemory(base, ReadProcessBytes, &memory);
+    return ReadProcessBytes(&memory, baseField, reinterpret_cast<std::uint8_t*>(&base),
+                            baseWidth) &&
+           image.MatchesMemory(base, ReadProcessBytes, &memory);
 }
 
 }  // namespace
 
 void TellStart(const std::u16string& program, const StartedProgram& started) {
     // In the order of StartOutcome.
-    static constexpr const char* kTold[] = {"started % (process %)", "% is no program: not started",
-                                     "% not started: %",
-                                     "% is not the copy made: ended before it ran"};
+    static constexpr const char* kTold[] = {"started % (process %)", "% not started: %",
+                                            "% is not the copy made: ended before it ran"};
     Trail::Line(kTold[static_cast<int>(started.outcome)],
                 {program, started.outcome == StartOutcome::kStarted
                               ? TrailPart(::GetProcessId(started.process.Process()))
                               : TrailPart::Error(started.error)});
 }
 
-StartedProgram StartHeldProgram(const ProgramStart& start, std::span<const std::uint8_t> bytes) {
+StartedProgram StartHeldProgram(const ProgramStart& start, PeImage& image) {
     StartedProgram started;
-    PeImage image;
-    if (!image.Read(bytes)) {
-        started.outcome = StartOutcome::kNotAProgram;
-        return started;
-    }
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(startup);
     startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;  // all three null: none of the caller's

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "app/pe_image.h"
 #include "app/unique_handle_win32.h"
 
 namespace langsetup {
@@ -24,10 +25,9 @@ struct ProgramStart {
 };
 
 enum class StartOutcome {
-    kStarted,        // it runs, and its image is the bytes given
-    kNotAProgram,    // the bytes are no program whose image the tool can check: nothing started
+    kStarted,        // it runs, and its image is the one meant
     kNotStarted,     // the platform refused to start it (error)
-    kNotTheProgram,  // its image was not those bytes, or could not be read: ended before it ran
+    kNotTheProgram,  // its image was not the one meant, or could not be read: ended before it ran
 };
 
 struct StartedProgram {
@@ -39,8 +39,9 @@ struct StartedProgram {
 // Tells the trail how the start of `program` went.
 void TellStart(const std::u16string& program, const StartedProgram& started);
 
-// Starts `start.program`, which holds `bytes`, with null standard handles, its loader taking
-// system DLLs from System32 before the program's own folder where the system supports that.
-StartedProgram StartHeldProgram(const ProgramStart& start, std::span<const std::uint8_t> bytes);
+// Starts `start.program`, which holds the bytes `image` was read from, with null standard
+// handles, its loader taking system DLLs from System32 before the program's own folder where the
+// system supports that. Takes no memory once the process exists.
+StartedProgram StartHeldProgram(const ProgramStart& start, PeImage& image);
 
 }  // namespace langsetup

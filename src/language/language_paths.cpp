@@ -1,6 +1,5 @@
 #include "language/language_paths.h"
 
-#include "app/number_rule.h"
 
 namespace langsetup {
 namespace {
@@ -23,10 +22,6 @@ std::u16string LanguageFolderEntryPath(std::u16string_view toolFolder, std::u16s
 
 std::u16string LanguageModuleFileName(std::u16string_view code) {
     return Join({code, kModuleExtension});
-}
-
-std::u16string LanguageModuleCopyName(std::u16string_view code, std::uint32_t unique) {
-    return Join({code, kModuleExtension, u".", DecimalText(unique), u".tmp"});
 }
 
 }  // namespace langsetup

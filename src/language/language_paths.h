@@ -15,8 +15,5 @@ inline constexpr std::u16string_view kLanguageFolderName = u"Languages";
 std::u16string LanguageFolderEntryPath(std::u16string_view toolFolder, std::u16string_view name);
 // <code>.exe: the name of a module, and of its copy beside the tool that is run and then deleted
 std::u16string LanguageModuleFileName(std::u16string_view code);
-// <code>.exe.<unique number>.tmp: the new file beside the tool that the module is copied to before
-// it takes the target's name
-std::u16string LanguageModuleCopyName(std::u16string_view code, std::uint32_t unique);
 
 }  // namespace langsetup

@@ -8,13 +8,6 @@
 #include "language/language_paths.h"
 
 namespace langsetup {
-namespace {
-
-// Names tried for the new file before giving up (each one already taken by another file).
-constexpr std::uint32_t kCopyNameAttempts = 16;
-
-}  // namespace
-
 void ModuleCopy::Fail(ModulePlacement placement, DWORD error) {
     placement_ = placement;
     error_ = error;
@@ -33,40 +26,32 @@ ModuleCopy ModuleCopy::Place(const OpenedFolder& toolFolder, const OpenedFolder&
         // A file of the copy's name beside the tool runs instead: a plain file of the tool's
         // folder, never a link.
         module.stale_ = toolFolder.OpenEntry(name, DELETE | FILE_READ_DATA);
-        if (!module.stale_) {
-            module.Fail(module.stale_.State() == EntryState::kMissing
-                                   ? ModulePlacement::kNoModule
-                                   : ModulePlacement::kFailed,
-                               0);
-        return module;
+        std::optional<std::vector<std::uint8_t>> bytes =
+            module.stale_ ? ReadWholeFile(module.stale_.Get()) : std::nullopt;
+        if (!bytes || !module.image_.Read(module.bytes_ = std::move(*bytes))) {
+            module.Fail(ModulePlacement::kNoModule, 0);
+            return module;
         }
-        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(module.stale_.Get());
-        if (!bytes) {
-            module.Fail(ModulePlacement::kFailed, ::GetLastError());
-        return module;
-        }
-        module.bytes_ = std::move(*bytes);
         module.placement_ = ModulePlacement::kStale;
         return module;
     }
     std::optional<std::vector<std::uint8_t>> bytes =
         source ? ReadWholeFile(source.Get()) : std::nullopt;
     if (!bytes) {
-        module.Fail(ModulePlacement::kFailed, source ? ::GetLastError() : source.Error());
+        // A folder, a link or a name that leads elsewhere is told as such (error 0).
+        module.Fail(ModulePlacement::kFailed,
+                    source                                    ? ::GetLastError()
+                    : source.State() == EntryState::kNotPlain ? 0
+                                                              : source.Error());
         return module;
     }
-    module.bytes_ = std::move(*bytes);
-
-    // A name nobody uses: the copy only ever creates a new file, so it cannot write into an
-    // existing one (or through a link). Names taken by other files are left alone.
-    const std::uint32_t first = ::GetCurrentProcessId();
-    for (std::uint32_t attempt = 0; attempt < kCopyNameAttempts; ++attempt) {
-        module.copy_ = HeldCopy::Create(toolFolder, LanguageModuleCopyName(code, first + attempt),
-                                        module.bytes_, false);
-        if (module.copy_ || module.copy_.Error() != ERROR_ALREADY_EXISTS) {
-            break;
-        }
+    if (!module.image_.Read(module.bytes_ = std::move(*bytes))) {
+        module.Fail(ModulePlacement::kFailed, ERROR_BAD_EXE_FORMAT);
+        return module;
     }
+    // A new file nobody else made: the copy cannot write into an existing one, or through a link.
+    std::u16string copyName;
+    module.copy_ = HeldCopy::CreateNamed(toolFolder, name + u".", module.bytes_, false, copyName);
     if (!module.copy_ || !module.copy_.MoveTo(toolFolder, name)) {
         module.Fail(ModulePlacement::kFailed, module.copy_.Error());
         return module;

@@ -15,6 +15,7 @@
 
 #include "app/held_copy_win32.h"
 #include "app/opened_folder_win32.h"
+#include "app/pe_image.h"
 
 namespace langsetup {
 
@@ -22,8 +23,9 @@ enum class ModulePlacement {
     kPlaced,    // a fresh copy of Languages\<code>.exe stands under <code>.exe beside the tool
     kStale,     // Languages holds no such module: the plain file already under <code>.exe runs
     kNoModule,  // neither exists: nothing runs and nothing changes
-    kFailed,    // the module is there but could not be read or put in place: nothing runs, and
-                // no part of a copy stays (an older file must never run in the module's place)
+    kFailed,    // the module is there but could not be read, is no program the tool can check
+                // (ERROR_BAD_EXE_FORMAT), or could not be put in place: nothing runs, and no part
+                // of a copy stays (an older file must never run in the module's place)
 };
 
 class ModuleCopy {
@@ -38,11 +40,11 @@ public:
     ModulePlacement Placement() const { return placement_; }
     // Why it failed: the platform's error, where there is one.
     DWORD Error() const { return error_; }
-    // What the file under <code>.exe holds.
-    std::span<const std::uint8_t> Bytes() const { return bytes_; }
+    // The image of what the file under <code>.exe holds, to start it with.
+    PeImage& Image() { return image_; }
 
     // Right before it is started: see HeldCopy::Seal.
-    void Seal() { copy_.Seal(); }
+    DWORD Seal() { return copy_ ? copy_.Seal() : 0; }
     // Once a process runs it, that process holds the file: the tool lets go of it (a crash
     // handler that opens the program's file must find it free) and keeps only its identity.
     void Started();
@@ -58,6 +60,7 @@ private:
     OpenedFile stale_;               // kStale
     std::optional<FileIdentity> identity_;  // of either, once it has started
     std::vector<std::uint8_t> bytes_;
+    PeImage image_;  // of bytes_
     ModulePlacement placement_ = ModulePlacement::kNoModule;
     DWORD error_ = 0;
 };

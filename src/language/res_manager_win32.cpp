@@ -78,14 +78,14 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     ModuleCopy module = ModuleCopy::Place(*folder, LanguagesFolder(), code);
     const ModulePlacement placement = module.Placement();
     // What each placement tells, in the order of ModulePlacement.
-    static constexpr const char* kTold[] = {"copied %Languages\\% to %", "no module %Languages\\%: running %",
-                                     "no module %Languages\\%, no %: nothing runs",
-                                     "%Languages\\% not copied, nothing runs: %"};
+    static constexpr const char* kTold[] = {
+        "copied %Languages\\% to %", "no module %Languages\\%: running %",
+        "no module %Languages\\%, no %: nothing runs",
+        "%Languages\\% not copied to %, nothing runs: %"};
     Trail::Line(kTold[static_cast<int>(placement)],
-                {directory.path, name,
-                 placement != ModulePlacement::kFailed ? TrailPart(target)
-                 : module.Error() == 0                 ? TrailPart(u"not a plain file of Languages")
-                                                       : TrailPart::Error(module.Error())});
+                {directory.path, name, target,
+                 module.Error() == 0 ? TrailPart(u"not a plain file of Languages")
+                                     : TrailPart::Error(module.Error())});
     if (placement != ModulePlacement::kPlaced && placement != ModulePlacement::kStale) {
         return;
     }
@@ -95,11 +95,14 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     // one argument.
     std::u16string commandLine = ModuleCommandLine(target);
     ::SetCurrentDirectoryW(AsWide(directory.path));
-    module.Seal();
-    StartedProgram started = StartHeldProgram(
-        {.program = target, .commandLine = commandLine, .folder = directory.path,
-         .flags = CREATE_NO_WINDOW, .inherited = {}, .leaveJob = false},
-        module.Bytes());
+    StartedProgram started;
+    started.error = module.Seal();
+    if (started.error == 0) {
+        started = StartHeldProgram({.program = target, .commandLine = commandLine,
+                                    .folder = directory.path, .flags = CREATE_NO_WINDOW,
+                                    .inherited = {}, .leaveJob = false},
+                                   module.Image());
+    }
     TellStart(target, started);
     DWORD releaseMs = 0;
     if (started.outcome == StartOutcome::kStarted) {

@@ -26,8 +26,6 @@ namespace {
 // that the handle names another process than the waiter's own.
 constexpr DWORD kWaiterAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
 
-// Names tried for the temporary copy before giving up (each one taken by another file).
-constexpr std::uint32_t kCopyNameAttempts = 64;
 
 // Whether `process`, a process handle whose id cannot be read, names the waiter's own process,
 // which never ends while the waiter waits on it. Only systems that can compare two handles'
@@ -62,7 +60,7 @@ std::optional<UniqueHandle> TakeAwaitedProcess(const WaiterHandleArgument& argum
 // Waits for `process` (if any) to end, then deletes `file`: marking it for deletion is retried
 // for a moment, since a scanner or the system can still map the file of a process that has just
 // ended. It goes when the waiter's handle closes.
-void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file, std::u16string_view path) {
+void DeleteOnceEnded(UniqueHandle process, OpenedFile file, std::u16string_view path) {
     DWORD error = 0;
     DWORD retries = 0;
     if (process && ::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
@@ -74,6 +72,7 @@ void DeleteOnceEnded(UniqueHandle process, const OpenedFile& file, std::u16strin
             return error != 0;
         });
     }
+    file = {};  // the file goes now, before anything is told
     if (error == 0) {
         Trail::Line("deleted % (% retries)", {path, retries});
     } else {
@@ -91,7 +90,7 @@ bool FinishHandOver(const HandedOverHandles& handles, std::u16string_view path) 
         return false;
     }
     UniqueHandle awaited(process);
-    const OpenedFile image = OpenedFile::Adopt(UniqueFileHandle(file));
+    OpenedFile image = OpenedFile::Adopt(UniqueFileHandle(file));
     if (!image) {
         return false;
     }
@@ -99,7 +98,7 @@ bool FinishHandOver(const HandedOverHandles& handles, std::u16string_view path) 
     if (::SetEvent(ready)) {
         const UniqueHandle signalled(ready);  // the first process holds its own
     }
-    DeleteOnceEnded(std::move(awaited), image, path);
+    DeleteOnceEnded(std::move(awaited), std::move(image), path);
     return true;
 }
 
@@ -110,32 +109,12 @@ bool FinishHandOver(const HandedOverHandles& handles, std::u16string_view path) 
 bool FinishByPath(const WaiterHandleArgument& argument, const PathSteps& steps,
                   std::u16string_view path) {
     std::optional<UniqueHandle> process = TakeAwaitedProcess(argument);
-    const OpenedFile file = process ? OpenFileAlongRealFolders(steps) : OpenedFile();
+    OpenedFile file = process ? OpenFileAlongRealFolders(steps) : OpenedFile();
     if (!file) {
         return false;
     }
-    DeleteOnceEnded(std::move(*process), file, path);
+    DeleteOnceEnded(std::move(*process), std::move(file), path);
     return true;
-}
-
-struct TemporaryCopy {
-    HeldCopy copy;
-    std::u16string name;
-};
-
-// A new Del*.tmp in `temp` holding `bytes`, opened to be deleted once it is closed and no process
-// runs it: names that other files already have are passed over.
-TemporaryCopy CreateTemporaryCopy(const OpenedFolder& temp, std::span<const std::uint8_t> bytes) {
-    TemporaryCopy made;
-    const std::uint32_t first = ::GetTickCount() ^ ::GetCurrentProcessId();
-    for (std::uint32_t attempt = 0; attempt < kCopyNameAttempts; ++attempt) {
-        made.name = TemporaryCopyName(first + attempt);
-        made.copy = HeldCopy::Create(temp, made.name, bytes, true);
-        if (made.copy || made.copy.Error() != ERROR_ALREADY_EXISTS) {
-            break;
-        }
-    }
-    return made;
 }
 
 }  // namespace
@@ -201,16 +180,20 @@ void StartSelfRemoval() {
     }
     const std::optional<std::vector<std::uint8_t>> bytes = image.Bytes();
     const OpenedFolder temp = OpenedFolder::Open(*tempPath);
-    if (!bytes || !temp) {
+    PeImage program;
+    if (!bytes || !temp || !program.Read(*bytes)) {
         stays(::GetLastError());
         return;
     }
-    auto [copy, copyName] = CreateTemporaryCopy(temp, *bytes);
+    // A new Del*.tmp, deleted once it is closed and no process runs it any more.
+    std::u16string copyName;
+    HeldCopy copy = HeldCopy::CreateNamed(temp, u"Del", *bytes, true, copyName);
     if (!copy) {
         stays(copy.Error());
         return;
     }
     const std::u16string copyPath = *tempPath + copyName;
+    Trail::Line("% is the running program, copied to %", {*ownPath, copyPath});
 
     // The waiter inherits these, under the same values, and nothing else: the first process, the
     // tool's file, a "ready" event and the trail's log, if there is one.
@@ -244,11 +227,13 @@ void StartSelfRemoval() {
 
     // Exactly the copy runs, and only with the bytes it was given. It runs in the temporary
     // folder, so that it keeps no folder of the caller's in use.
-    copy.Seal();
-    const StartedProgram waiter = StartHeldProgram(
-        {.program = copyPath, .commandLine = *line, .folder = *tempPath, .flags = 0,
-         .inherited = inherited, .leaveJob = true},
-        *bytes);
+    StartedProgram waiter;
+    waiter.error = copy.Seal();
+    if (waiter.error == 0) {
+        waiter = StartHeldProgram({.program = copyPath, .commandLine = *line, .folder = *tempPath,
+                                   .flags = 0, .inherited = inherited, .leaveJob = true},
+                                  program);
+    }
     TellStart(copyPath, waiter);
     if (waiter.outcome == StartOutcome::kStarted) {
         const HANDLE readyOrEnded[] = {ready.Get(), waiter.process.Process()};

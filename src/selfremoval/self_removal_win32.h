@@ -21,9 +21,9 @@ std::optional<std::u16string> TemporaryFolder();
 // The log handle that stage 1 handed the waiter whose command line `args` is; null when none.
 HANDLE WaiterLog(const ArgList& args);
 
-// The longest temporary folder (with its last backslash) that /clean uses: with "DelXXXX.tmp"
+// The longest temporary folder (with its last backslash) that /clean uses: with "DelXXXXXXXX.tmp"
 // added, the copy's path stays below MAX_PATH, from which every system can start a program.
-inline constexpr std::size_t kLongestTemporaryFolder = MAX_PATH - 14;
+inline constexpr std::size_t kLongestTemporaryFolder = MAX_PATH - 18;
 
 enum class WaiterHandleCheck {
     kNotOpen,   // names no open handle: there is nothing to wait for

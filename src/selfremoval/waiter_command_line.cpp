@@ -47,14 +47,6 @@ std::size_t RootEnd(std::u16string_view path) {
 
 }  // namespace
 
-std::u16string TemporaryCopyName(std::uint32_t unique) {
-    std::u16string name = u"Del";
-    for (int shift = 12; shift >= 0; shift -= 4) {
-        name += u"0123456789ABCDEF"[(unique >> shift) & 0xF];
-    }
-    return name + u".tmp";
-}
-
 std::optional<std::u16string> BuildWaiterCommandLine(std::u16string_view copyPath,
                                                      const HandedOverHandles& handles,
                                                      std::u16string_view ownPath) {

@@ -15,10 +15,6 @@ namespace langsetup {
 // The longest command line a new process can be given, in UTF-16 units without the terminator.
 inline constexpr std::size_t kMaxCommandLineLength = 32766;
 
-// "Del" and the low 16 bits of `unique` as four hexadecimal digits, ".tmp": a name for the
-// temporary copy of the tool, of the kind the platform gives temporary files.
-std::u16string TemporaryCopyName(std::uint32_t unique);
-
 // The handles the first process hands to the waiter, by inheritance, as their values.
 struct HandedOverHandles {
     std::int32_t process = 0;  // the first process, signalled when it ends

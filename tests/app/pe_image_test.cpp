@@ -86,6 +86,25 @@ ProgramFile MakeProgram(bool is64Bit) {
     return file;
 }
 
+// The program as the system maps it at `base`, built here from the layout above: the headers,
+// the code (the section's size of it) and the relocations at their places, the two addresses in
+// the code moved with the image unless `relocate` is false.
+std::vector<std::uint8_t> MappedProgram(const ProgramFile& file, bool is64Bit, std::uint64_t base,
+                                        bool relocate = true) {
+    std::vector<std::uint8_t> image(0x3000);
+    std::copy_n(file.bytes.begin(), 0x200, image.begin());
+    std::copy_n(file.bytes.begin() + 0x200, kCodeSize, image.begin() + kCodeRva);
+    std::copy_n(file.bytes.begin() + 0x400, 12, image.begin() + 0x2000);
+    const std::uint64_t delta = relocate ? base - (is64Bit ? kPreferred64 : kPreferred32) : 0;
+    for (const auto& [offset, width] : {std::pair{0x10U, 4U}, {0x20U, is64Bit ? 8U : 4U}}) {
+        std::uint64_t value = 0;
+        std::memcpy(&value, image.data() + kCodeRva + offset, width);
+        value += delta;
+        std::memcpy(image.data() + kCodeRva + offset, &value, width);
+    }
+    return image;
+}
+
 // A started process whose memory holds `image` at `base`.
 struct FakeProcess {
     std::uint64_t base;
@@ -102,7 +121,14 @@ struct FakeProcess {
     }
 };
 
-TEST(PeImage, MapsHeadersAndSectionDataAndAppliesRelocationsElsewhere) {
+// Whether `image` matches a process that holds `memory` at `base`.
+bool Matches(PeImage& image, std::uint64_t base, std::vector<std::uint8_t> memory) {
+    const FakeProcess process{base, std::move(memory)};
+    return image.MatchesMemory(base, FakeProcess::Read, &process);
+}
+
+// The image matches where the system would map the program, relocated, and nowhere else.
+TEST(PeImage, MatchesTheProgramMappedAtAnyBaseWithItsRelocationsApplied) {
     for (const bool is64Bit : {false, true}) {
         SCOPED_TRACE(is64Bit ? "64-bit" : "32-bit");
         const ProgramFile file = MakeProgram(is64Bit);
@@ -111,34 +137,17 @@ TEST(PeImage, MapsHeadersAndSectionDataAndAppliesRelocationsElsewhere) {
         EXPECT_EQ(image.Is64Bit(), is64Bit);
         const std::uint64_t preferred = is64Bit ? kPreferred64 : kPreferred32;
         EXPECT_EQ(image.PreferredBase(), preferred);
-
-        const std::vector<std::uint8_t> there = image.MappedAt(preferred);
-        ASSERT_EQ(there.size(), 0x3000U);
-        EXPECT_TRUE(std::equal(there.begin(), there.begin() + 0x200, file.bytes.begin()));
-        EXPECT_TRUE(std::equal(there.begin() + kCodeRva, there.begin() + kCodeRva + kCodeSize,
-                               file.bytes.begin() + 0x200));
-        EXPECT_EQ(there[kCodeRva + kCodeSize], 0) << "past the section's size nothing is mapped";
-
         const std::uint64_t moved = preferred + 0x7F0000;
-        const std::vector<std::uint8_t> elsewhere = image.MappedAt(moved);
-        ASSERT_EQ(elsewhere.size(), there.size());
-        std::uint32_t address32 = 0;
-        std::memcpy(&address32, elsewhere.data() + kCodeRva + 0x10, 4);
-        EXPECT_EQ(address32, static_cast<std::uint32_t>(moved + 0x1040));
-        std::uint64_t address = 0;
-        std::memcpy(&address, elsewhere.data() + kCodeRva + 0x20, is64Bit ? 8 : 4);
-        EXPECT_EQ(address, is64Bit ? moved + 0x1080 : static_cast<std::uint32_t>(moved + 0x1080));
-        // Nothing else moves.
-        std::vector<std::uint8_t> restored = elsewhere;
-        std::memcpy(restored.data() + kCodeRva + 0x10, there.data() + kCodeRva + 0x10, 4);
-        std::memcpy(restored.data() + kCodeRva + 0x20, there.data() + kCodeRva + 0x20, 8);
-        EXPECT_EQ(restored, there);
+        EXPECT_TRUE(Matches(image, preferred, MappedProgram(file, is64Bit, preferred)));
+        EXPECT_TRUE(Matches(image, moved, MappedProgram(file, is64Bit, moved)));
+        EXPECT_FALSE(Matches(image, moved, MappedProgram(file, is64Bit, moved, false)));
+        EXPECT_FALSE(Matches(image, moved, MappedProgram(file, is64Bit, preferred)));
     }
 }
 
-// The other process's image matches in every byte the file fills, wherever it lies; its header
-// may name the actual base. A changed byte, or memory that cannot be read, does not match.
-TEST(PeImage, AStartedImageMatchesOnlyWhenEveryMappedByteIsTheFiles) {
+// Every byte the file fills is compared, but for the header's image base field (a system may
+// write the actual base there); memory that cannot be read does not match.
+TEST(PeImage, EveryMappedByteButTheImageBaseFieldCounts) {
     const ProgramFile file = MakeProgram(false);
     PeImage image;
     ASSERT_TRUE(image.Read(file.bytes));
@@ -148,21 +157,19 @@ TEST(PeImage, AStartedImageMatchesOnlyWhenEveryMappedByteIsTheFiles) {
         std::uint32_t offset;  // in the image; none: unchanged
         bool matches;
     } cases[] = {
-        {"as mapped", 0, true},
         {"the header naming the actual base", file.optional + 28 + 2, true},
         {"past a section's size", kCodeRva + kCodeSize, true},
         {"a byte of code", kCodeRva + 0x33, false},
         {"a relocated address", kCodeRva + 0x10, false},
         {"a header byte", 0x60, false},
+        {"a relocation", 0x2004, false},
     };
     for (const auto& c : cases) {
-        FakeProcess process{base, image.MappedAt(base)};
-        if (c.offset != 0) {
-            process.image[c.offset] ^= 0x01;
-        }
-        EXPECT_EQ(image.MatchesMemory(base, FakeProcess::Read, &process), c.matches) << c.what;
+        std::vector<std::uint8_t> memory = MappedProgram(file, false, base);
+        memory[c.offset] ^= 0x01;
+        EXPECT_EQ(Matches(image, base, std::move(memory)), c.matches) << c.what;
     }
-    FakeProcess elsewhere{base + 0x1000, image.MappedAt(base)};
+    const FakeProcess elsewhere{base + 0x1000, MappedProgram(file, false, base)};
     EXPECT_FALSE(image.MatchesMemory(base, FakeProcess::Read, &elsewhere)) << "unreadable";
 }
 
@@ -195,17 +202,16 @@ TEST(PeImage, UnknownOrMissingRelocationsOnlyServeThePreferredBase) {
         {"an unknown kind", [](ProgramFile& f) { f.Put<std::uint16_t>(0x408, 0x4010); }},
         {"a place past the image", [](ProgramFile& f) { f.Put<std::uint32_t>(0x400, 0x2FFF); }},
         {"a block longer than the table", [](ProgramFile& f) { f.Put<std::uint32_t>(0x404, 40); }},
-        {"no relocations", [](ProgramFile& f) {
-             f.Put<std::uint32_t>(f.optional + 96 + 44, 0);
-         }},
+        {"no relocations", [](ProgramFile& f) { f.Put<std::uint32_t>(f.optional + 96 + 44, 0); }},
     };
     for (const auto& [what, damage] : damages) {
         ProgramFile file = MakeProgram(false);
         damage(file);
         PeImage image;
         ASSERT_TRUE(image.Read(file.bytes)) << what;
-        EXPECT_FALSE(image.MappedAt(kPreferred32).empty()) << what;
-        EXPECT_TRUE(image.MappedAt(kPreferred32 + 0x10000).empty()) << what;
+        EXPECT_TRUE(Matches(image, kPreferred32, MappedProgram(file, false, kPreferred32))) << what;
+        const std::uint64_t moved = kPreferred32 + 0x10000;
+        EXPECT_FALSE(Matches(image, moved, MappedProgram(file, false, moved))) << what;
     }
 }
 

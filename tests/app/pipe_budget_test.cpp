@@ -47,5 +47,20 @@ TEST(PipeBudget, WholeLinesWhileTheyLeaveRoomForTheCutLineThenOneCutThenNothing)
     }
 }
 
+// A pipe smaller than the default, or one that already holds something, gets less.
+TEST(PipeBudget, NeverMoreThanThePipeCanTakeWhereTheSystemTells) {
+    const struct {
+        std::size_t quota;
+        std::size_t free;
+        std::size_t budget;
+    } cases[] = {{0, 0, kPipeBudgetBytes},      {4096, 0, kPipeBudgetBytes},
+                 {65536, 65536, kPipeBudgetBytes}, {512, 0, 448},
+                 {64, 0, 56},                   {4096, 1024, 896},
+                 {1, 1, 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(PipeBudgetFor(c.quota, c.free), c.budget) << c.quota << " " << c.free;
+    }
+}
+
 }  // namespace
 }  // namespace langsetup

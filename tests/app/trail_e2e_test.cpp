@@ -219,14 +219,14 @@ TEST_F(TrailEndToEnd, EachFaultIsToldByItsLine) {
          "no module " + folder + "\\Languages\\de.exe, no " + folder + "\\de.exe"},
         {"a folder of the copy's name",
          [&] { PlantModule(); MakeDirectory(toolFolder_ + L"\\de.exe"); },
-         folder + "\\Languages\\de.exe not copied, nothing runs: error "},
+         folder + "\\Languages\\de.exe not copied to " + folder + "\\de.exe, nothing runs: error "},
         {"a module held open by another program",
          [&] {
              PlantModule();
              held.Reset(::CreateFileW((toolFolder_ + L"\\Languages\\de.exe").c_str(), GENERIC_READ,
                                       0, nullptr, OPEN_EXISTING, 0, nullptr));
          },
-         folder + "\\Languages\\de.exe not copied, nothing runs: error 32 ("},
+         folder + "\\Languages\\de.exe not copied to " + folder + "\\de.exe, nothing runs: error 32 ("},
         {"a module that crashes",
          [&] { PlantModule(); WriteTextFile(toolFolder_ + L"\\module-crash.txt", "crash"); },
          "module ended: "},

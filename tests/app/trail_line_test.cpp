@@ -73,6 +73,8 @@ TEST(TrailLine, ValuesTakeThePlacesOfThePercentSigns) {
          "b\xE2\x90\xA1"
          "c\xE2\x90\x80"
          "d"},
+        // Nor do the other line breaks, and no text turns itself around.
+        {"%", {u"a\u0085b\u2028c\u2029d\u202Ee\u2066f"}, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c\xEF\xBF\xBD" "d\xEF\xBF\xBD" "e\xEF\xBF\xBD" "f"},
         {"copy not placed: %",
          {TrailPart::Error(5)},
          "copy not placed: error 5 (Access is denied.)"},

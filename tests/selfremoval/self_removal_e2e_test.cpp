@@ -109,11 +109,11 @@ TEST_F(CleanEndToEnd, TemporaryFolderWithBlanksDeletesNoFragment) {
     ExpectOnlyTheToolRemoved(PlaceAndClean());
 }
 
-// The platform reports the folder with its backslash and adds "DelXXXX.tmp" to it: with more than
-// 246 units a temporary file name could reach MAX_PATH. Then no copy starts and the tool stays,
-// also for a folder that the platform reports whole (252) and one that it refuses (300).
-TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo246UnitsWithItsBackslashServes) {
-    for (const std::size_t length : {245, 246, 252, 300}) {
+// The platform reports the folder with its backslash, and the tool adds "DelXXXXXXXX.tmp" to it:
+// with more than 242 units the copy's path could reach MAX_PATH. Then no copy starts and the tool
+// stays, also for a folder that the platform reports whole (252) and one that it refuses (300).
+TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo242UnitsWithItsBackslashServes) {
+    for (const std::size_t length : {241, 242, 252, 300}) {
         SCOPED_TRACE(length);
         temp_ = root_ / (L"temp-" + std::to_wstring(length));
         MakeDirectory(temp_);
@@ -122,7 +122,7 @@ TEST_F(CleanEndToEnd, TemporaryFolderOfUpTo246UnitsWithItsBackslashServes) {
             temp_ += L"\\" + std::wstring(left > 100 ? 50 : left, L't');
             MakeDirectory(temp_);
         }
-        if (length + 1 <= 246) {
+        if (length + 1 <= 242) {
             ExpectOnlyTheToolRemoved(PlaceAndClean());
         } else {
             // A second after /clean has ended every file, the tool among them, is as before.

@@ -150,6 +150,15 @@ private:
     UniqueProcessInformation info_;
 };
 
+// Whether a program of the tests' own kind (the tool's) can check the image of a 64-bit process
+// it started: a 32-bit one can only where the system tells it where that image lies, which
+// Wine's 32-bit half does not. The tool then starts no 64-bit module.
+inline bool ChecksSixtyFourBitImages() {
+    return sizeof(void*) == 8 ||
+           ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtWow64QueryInformationProcess64") !=
+               nullptr;
+}
+
 // Starts a program built beside the tests with its quoted path as its command line.
 inline ChildProcess StartTestProgram(const std::wstring& fileName) {
     return ChildProcess(TestProgramPath(fileName), Quoted(TestProgramPath(fileName)));
