@@ -69,9 +69,9 @@ HeldCopy HeldCopy::Create(const OpenedFolder& folder, std::u16string_view name,
 HeldCopy HeldCopy::CreateNamed(const OpenedFolder& folder, std::u16string_view prefix,
                               std::span<const std::uint8_t> bytes, bool deleteOnClose,
                               std::u16string& name) {
-    LARGE_INTEGER counter{};
-    ::QueryPerformanceCounter(&counter);
-    std::uint32_t number = counter.LowPart ^ (::GetCurrentProcessId() << 16) ^ ::GetTickCount();
+    // The time, the process and where the system put this process's stack.
+    const auto stack = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&folder));
+    std::uint32_t number = ::GetTickCount() ^ (::GetCurrentProcessId() << 16) ^ stack;
     HeldCopy copy;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt, number += kNameStride) {
         name = NumberedName(prefix, number);

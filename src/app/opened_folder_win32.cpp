@@ -137,15 +137,15 @@ std::optional<FileIdentity> IdentifyFile(HANDLE handle) {
 }
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(HANDLE handle, std::uint64_t largest) {
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handle, &size)) {
+    FILE_STANDARD_INFORMATION size{};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status =
+        ::NtQueryInformationFile(handle, &io, &size, sizeof(size), FileStandardInformation);
+    if (!NT_SUCCESS(status) || static_cast<std::uint64_t>(size.EndOfFile.QuadPart) > largest) {
+        ::SetLastError(NT_SUCCESS(status) ? ERROR_FILE_TOO_LARGE : ErrorOf(status));
         return std::nullopt;
     }
-    if (static_cast<std::uint64_t>(size.QuadPart) > largest) {
-        ::SetLastError(ERROR_FILE_TOO_LARGE);
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.EndOfFile.QuadPart));
     std::size_t done = 0;
     OVERLAPPED from{};  // each read says where it starts: the handle's position is never used
     while (done < bytes.size()) {

@@ -18,7 +18,7 @@ HINSTANCE gInstance = nullptr;
 void RunInstallDriver(const ArgList& args) {
     CResManager manager;  // its end of life removes the language modules
     if (FillModuleDirectoryFromModule(gInstance) != ModuleDirectoryState::kFolder) {
-        Trail::Line("own path too long or without a folder: nothing done");
+        Trail::Line("no folder of the tool's own: nothing done");
         return;
     }
     const std::optional<std::int32_t> given = LocaleFromArguments(args);

@@ -81,7 +81,7 @@ void ModuleCopy::Delete(const OpenedFolder& toolFolder, const std::u16string& pa
         Trail::Line("deleted % (% retries)", {path, retries});
     } else {
         Trail::Line("left %: %", {path, state == EntryState::kHeld ? u"held open or read-only"
-                                                                   : u"no longer the copy made"});
+                                                                   : u"replaced"});
     }
 }
 

@@ -18,7 +18,7 @@ std::u16string_view WhyKept(const LanguageFolderEntry& entry) {
         return u"a folder";
     }
     if (!IsPlainEntryName(entry.name)) {
-        return u"a name that would lead elsewhere";
+        return u"a name leading elsewhere";
     }
     return HasModuleExtension(entry.name) ? u"" : u"not a module";
 }

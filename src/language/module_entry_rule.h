@@ -18,7 +18,7 @@ struct LanguageFolderEntry {
 bool HasModuleExtension(std::u16string_view name);
 
 // Why the cleanup keeps `entry`, in the words of a trail line ("a folder", "a link or junction",
-// "a name that would lead elsewhere", "not a module"); empty for a module it deletes: a file (no
+// "a name leading elsewhere", "not a module"); empty for a module it deletes: a file (no
 // folder, no link) with a plain name (IsPlainEntryName) that ends in ".exe".
 std::u16string_view WhyKept(const LanguageFolderEntry& entry);
 

@@ -84,7 +84,7 @@ void CResManager::RunLanguageModule(std::int32_t index) {
         "%Languages\\% not copied to %, nothing runs: %"};
     Trail::Line(kTold[static_cast<int>(placement)],
                 {directory.path, name, target,
-                 module.Error() == 0 ? TrailPart(u"not a plain file of Languages")
+                 module.Error() == 0 ? TrailPart(u"not a plain file")
                                      : TrailPart::Error(module.Error())});
     if (placement != ModulePlacement::kPlaced && placement != ModulePlacement::kStale) {
         return;
@@ -94,7 +94,6 @@ void CResManager::RunLanguageModule(std::int32_t index) {
     // opens no console window. The quoted path on its command line lets it read its own path as
     // one argument.
     std::u16string commandLine = ModuleCommandLine(target);
-    ::SetCurrentDirectoryW(AsWide(directory.path));
     StartedProgram started;
     started.error = module.Seal();
     if (started.error == 0) {
@@ -137,7 +136,7 @@ void CResManager::RemoveLanguageFolder() {
                 case EntryState::kMissing:
                     break;
                 case EntryState::kNotPlain:
-                    kept = u"changed since listed";
+                    kept = u"replaced";
                     break;
                 case EntryState::kHeld:
                     kept = u"held open or read-only";

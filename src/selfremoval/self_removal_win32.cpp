@@ -200,17 +200,16 @@ void StartSelfRemoval() {
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     const UniqueHandle ownProcess(::OpenProcess(kWaiterAccess, TRUE, ::GetCurrentProcessId()));
     const UniqueHandle ready(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
-    UniqueHandle log;
-    if (Trail::LogHandle() != nullptr) {
-        ::DuplicateHandle(::GetCurrentProcess(), Trail::LogHandle(), ::GetCurrentProcess(),
-                          log.Put(), 0, TRUE, DUPLICATE_SAME_ACCESS);
-    }
+    // The log goes to no other process: only the waiter is started with a list of what it
+    // inherits.
+    const HANDLE log = Trail::LogHandle();
     if (!ownProcess || !ready ||
-        !::SetHandleInformation(image.File().Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+        !::SetHandleInformation(image.File().Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) ||
+        (log != nullptr && !::SetHandleInformation(log, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT))) {
         stays(::GetLastError());
         return;  // closing the copy removes it
     }
-    const HANDLE handed[] = {ownProcess.Get(), image.File().Get(), ready.Get(), log.Get()};
+    const HANDLE handed[] = {ownProcess.Get(), image.File().Get(), ready.Get(), log};
     const std::span<const HANDLE> inherited(handed, log ? 4 : 3);
     const std::optional<std::int32_t> values[] = {HandleValue(handed[0]), HandleValue(handed[1]),
                                                   HandleValue(handed[2]),
@@ -239,8 +238,8 @@ void StartSelfRemoval() {
         const HANDLE readyOrEnded[] = {ready.Get(), waiter.process.Process()};
         const DWORD woken = ::WaitForMultipleObjects(2, readyOrEnded, FALSE, kWaiterReadyMs);
         Trail::Line("waiter %", {woken == WAIT_OBJECT_0       ? u"ready"
-                                 : woken == WAIT_OBJECT_0 + 1 ? u"ended before it was ready"
-                                                              : u"not ready within 5 s"});
+                                 : woken == WAIT_OBJECT_0 + 1 ? u"ended"
+                                                              : u"silent for 5 s"});
     }
     // Closing the copy, opened to be deleted on close, removes its file once the waiter has ended.
 }

@@ -44,7 +44,7 @@ TEST(ModuleEntryRule, KeptEntriesAreToldWhy) {
         {{u"x.exe", true, false}, u"a folder"},
         {{u"x.exe", true, true}, u"a link or junction"},
         {{u"x.exe", false, true}, u"a link or junction"},
-        {{u"..\\x.exe", false, false}, u"a name that would lead elsewhere"},
+        {{u"..\\x.exe", false, false}, u"a name leading elsewhere"},
         {{u"readme.txt", false, false}, u"not a module"},
     };
     for (const auto& c : kCases) {
