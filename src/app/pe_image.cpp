@@ -27,7 +27,7 @@ struct Fields {
     std::span<const std::uint8_t> bytes;
     bool ok = true;
 
-    std::uint32_t At(std::uint32_t offset, std::uint32_t width = 4) {
+    [[gnu::noinline]] std::uint32_t At(std::uint32_t offset, std::uint32_t width = 4) {
         std::uint32_t value = 0;
         if (offset > bytes.size() || width > bytes.size() - offset) {
             ok = false;
@@ -59,7 +59,8 @@ bool PeImage::AddPiece(std::uint32_t rva, std::uint32_t offset, std::uint32_t si
 }
 
 bool PeImage::Read(std::span<const std::uint8_t> file) {
-    *this = {};
+    pieceCount_ = 0;
+    relocationsSize_ = 0;
     file_ = file;
     Fields fields{file};
     const std::uint32_t pe = fields.At(0x3C);
