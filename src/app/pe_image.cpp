@@ -170,12 +170,15 @@ bool PeImage::Relocate(std::uint64_t delta) {
 }
 
 bool PeImage::MatchesMemory(std::uint64_t base, ReadMemory read, const void* context) {
+    if (expected_.empty()) {
+        return false;  // nothing to compare: no image of a program
+    }
     std::size_t at = 0;
     for (std::uint32_t i = 0; i < pieceCount_; at += pieces_[i++].size) {
-        std::memcpy(expected_.data() + at, file_.data() + pieces_[i].offset, pieces_[i].size);
+        std::copy_n(file_.begin() + pieces_[i].offset, pieces_[i].size, expected_.begin() + at);
     }
     const std::uint64_t delta = base - preferredBase_;
-    if (expected_.empty() || (delta != 0 && !Relocate(delta))) {
+    if (delta != 0 && !Relocate(delta)) {
         return false;
     }
     const std::uint32_t baseFieldEnd = baseField_ + (is64Bit_ ? 8 : 4);
