@@ -47,6 +47,8 @@ private:
 
     static constexpr std::uint32_t kMostSections = 96;
 
+    // Adds a stretch that the file fills (none when `size` is 0); false when it lies outside
+    // the file or the image, or overlaps the one before.
     bool AddPiece(std::uint32_t rva, std::uint32_t offset, std::uint32_t size);
     bool Relocate(std::vector<std::uint8_t>& image, std::uint64_t delta) const;
 
