@@ -24,11 +24,16 @@ endif()
 # unwinder and the thread library stay out of the program; unused functions and data are dropped
 # at link time, and the symbols stripped. The whole program is optimised together at link time
 # (-flto), which lets the compiler drop and share code across files; the objects also hold the
-# ordinary code (-ffat-lto-objects), which the tests link (langsetup_link_without_lto). The tests
-# keep the defaults. scripts/size-report measures what each option saves.
+# ordinary code (-ffat-lto-objects), which the tests link (langsetup_link_without_lto). The code
+# is made as small as the compiler can (-Oz, over the build type's -Os: shorter instructions,
+# even where slower), functions called once stay functions (inlined into their one caller, they
+# made this program larger), and switches compare instead of jumping through tables (fewer
+# addresses for the system to relocate). The tests keep the defaults. scripts/size-report
+# measures what each option saves.
 set(LANGSETUP_LEAN_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
                            -fno-threadsafe-statics -ffunction-sections -fdata-sections -flto
-                           -ffat-lto-objects
+                           -ffat-lto-objects -Oz -fno-inline-functions-called-once
+                           -fno-jump-tables
     CACHE STRING "Compile options of the shipped program's own code (Windows builds)")
 set(LANGSETUP_LEAN_LINK_OPTIONS -Wl,--gc-sections -s -flto
     CACHE STRING "Link options of the shipped program (Windows builds)")

@@ -40,13 +40,13 @@ public:
     }
 
 private:
-    // Declared in this order so that at exit the buffer is released first, then the list.
+    // Declared in this order so that a list being destroyed frees the buffer first, then the list.
     std::vector<const char16_t*> items_;
     std::size_t length_ = 0;  // the command line's length, without the terminator
     std::unique_ptr<char16_t[]> buffer_;
 };
 
-// The process-wide list, built from the process command line before RunCommand runs.
+// The process-wide list, built from the process command line at the first call.
 const ArgList& ProcessArgs();
 
 }  // namespace langsetup

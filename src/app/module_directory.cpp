@@ -3,8 +3,10 @@
 namespace langsetup {
 
 ModuleDirectoryInfo& ModuleDirectory() {
-    static ModuleDirectoryInfo directory;
-    return directory;
+    // Lives until the process ends and is never destroyed: the shipped program has no exit-time
+    // destructors (app/main_win32.cpp).
+    static ModuleDirectoryInfo* const directory = new ModuleDirectoryInfo;
+    return *directory;
 }
 
 bool CutAfterLastBackslash(std::u16string& path) {

@@ -49,6 +49,9 @@ void AddToField(std::uint8_t* place, std::uint32_t width, std::uint64_t delta) {
 }  // namespace
 
 bool PeImage::AddPiece(std::uint32_t rva, std::uint32_t offset, std::uint32_t size) {
+    if (size == 0) {
+        return true;  // nothing of the file lies there
+    }
     const std::uint32_t fileSize = static_cast<std::uint32_t>(file_.size());
     if (offset > fileSize || size > fileSize - offset || rva > size_ || size > size_ - rva ||
         (pieceCount_ != 0 && rva - pieces_[pieceCount_ - 1].rva < pieces_[pieceCount_ - 1].size)) {
@@ -84,8 +87,8 @@ bool PeImage::Read(std::span<const std::uint8_t> file) {
         relocationsSize_ = fields.At(directories + 44);
     }
     size_ = fields.At(optional + 56);
-    if (!fields.ok || (magic != kMagic32 && !is64Bit_) || directories > optionalEnd ||
-        size_ == 0 || size_ > kLargestImage || sectionCount > kMostSections) {
+    if (!fields.ok || (magic != kMagic32 && !is64Bit_) || directories > optionalEnd || size_ == 0 ||
+        size_ > kLargestImage || sectionCount > kMostSections) {
         return false;
     }
 
@@ -104,8 +107,8 @@ bool PeImage::Read(std::span<const std::uint8_t> file) {
         const std::uint32_t virtualSize = fields.At(header + 8);
         const std::uint32_t rawSize = fields.At(header + 16);
         const std::uint32_t size = virtualSize == 0 ? rawSize : std::min(rawSize, virtualSize);
-        placed = size == 0 ||
-                 AddPiece(fields.At(header + 12), fields.At(header + 20) & ~(kSectorSize - 1), size);
+        placed =
+            AddPiece(fields.At(header + 12), fields.At(header + 20) & ~(kSectorSize - 1), size);
     }
     if (!placed || !fields.ok) {
         return false;

@@ -42,6 +42,8 @@ private:
     };
     static constexpr std::uint32_t kMostSections = 96;
 
+    // Adds a stretch that the file fills (none when `size` is 0); false when it lies outside
+    // the file or the image, or overlaps the one before.
     bool AddPiece(std::uint32_t rva, std::uint32_t offset, std::uint32_t size);
     // The place of the image's `rva`, `width` bytes, in expected_; null outside the pieces.
     std::uint8_t* Expected(std::uint64_t rva, std::uint32_t width);

@@ -1,9 +1,10 @@
-// The run time calls _pei386_runtime_relocator before main to patch "pseudo-relocations": the
-// places where a program uses data that a DLL exports without a declaration saying so. This
-// program has none, and for none the run time's relocator does nothing; yet it brings about
-// 3 KiB of error reporting and section lookups with it. This one takes its place and only checks
-// that the list is empty: should a change ever bring a pseudo-relocation in, the program ends at
-// once, before anything else runs, and every test of it fails.
+// The program's entry point (app/main_win32.cpp), like the run time's start-up, first calls
+// _pei386_runtime_relocator to patch "pseudo-relocations": the places where a program uses data
+// that a DLL exports without a declaration saying so. This program has none, and for none the run
+// time's relocator does nothing; yet it brings about 3 KiB of error reporting and section lookups
+// with it. This one takes its place and only checks that the list is empty: should a change ever
+// bring a pseudo-relocation in, the program ends at once, before anything else runs, and every
+// test of it fails.
 //
 // Linked into langsetup.exe only, as the run time's other replacements are.
 #include <windows.h>
