@@ -11,7 +11,7 @@ static_assert(std::endian::native == std::endian::little, "fields are read as th
 
 constexpr std::uint32_t kLargestImage = 1U << 30;
 // How much of the other process's memory is read at a time.
-constexpr std::size_t kCompareChunk = 64 * 1024;
+constexpr std::size_t kCompareChunk = std::size_t{64} * 1024;
 constexpr std::uint32_t kPageSize = 0x1000;
 // The system reads a section's bytes from its file offset rounded down to a sector.
 constexpr std::uint32_t kSectorSize = 0x200;
@@ -178,7 +178,7 @@ bool PeImage::MatchesMemory(std::uint64_t base, ReadMemory read, const void* con
     }
     std::size_t at = 0;
     for (std::uint32_t i = 0; i < pieceCount_; at += pieces_[i++].size) {
-        std::copy_n(file_.begin() + pieces_[i].offset, pieces_[i].size, expected_.begin() + at);
+        std::copy_n(file_.data() + pieces_[i].offset, pieces_[i].size, expected_.data() + at);
     }
     const std::uint64_t delta = base - preferredBase_;
     if (delta != 0 && !Relocate(delta)) {

@@ -202,7 +202,7 @@ void StartSelfRemoval() {
     const UniqueHandle ready(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
     // The log goes to no other process: only the waiter is started with a list of what it
     // inherits.
-    const HANDLE log = Trail::LogHandle();
+    HANDLE log = Trail::LogHandle();
     if (!ownProcess || !ready ||
         !::SetHandleInformation(image.File().Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) ||
         (log != nullptr && !::SetHandleInformation(log, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT))) {
