@@ -369,11 +369,6 @@ DWORD OpenedFolder::MoveInto(HANDLE file, std::u16string_view name) const {
                                           FileRenameInformation));
 }
 
-std::optional<FileIdentity> OpenedFolder::IdentifyEntry(std::u16string_view name) const {
-    const OpenedFile file = OpenEntry(name);
-    return file ? std::optional<FileIdentity>(file.Identity()) : std::nullopt;
-}
-
 EntryState OpenedFolder::DeleteEntry(std::u16string_view name, const FileIdentity* expected) const {
     const OpenedFile file = OpenEntry(name);
     if (!file) {

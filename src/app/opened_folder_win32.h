@@ -133,9 +133,6 @@ public:
     // platform's error on failure (a file held open, a folder or a read-only file there), else 0.
     DWORD MoveInto(HANDLE file, std::u16string_view name) const;
 
-    // The identity of the file `name` when OpenEntry accepts it.
-    std::optional<FileIdentity> IdentifyEntry(std::u16string_view name) const;
-
     // Deletes the file `name` through its handle when OpenEntry accepts it and, when `expected` is
     // given, it is that very object. kOpened: marked for deletion.
     EntryState DeleteEntry(std::u16string_view name, const FileIdentity* expected = nullptr) const;

@@ -74,7 +74,7 @@ TEST_F(OpenedFolderTest, DeletesOnlyPlainFilesThatLieDirectlyInTheFolder) {
 TEST_F(OpenedFolderTest, DeletesAnEntryOnlyWhileItIsTheObjectExpected) {
     WriteTextFile(In(L"de.exe"), "the copy");
     const OpenedFolder folder = Open();
-    const std::optional<FileIdentity> copy = folder.IdentifyEntry(u"de.exe");
+    const std::optional<FileIdentity> copy = IdentifyFile(folder.OpenEntry(u"de.exe").Get());
     ASSERT_TRUE(copy.has_value());
     // Replaced by another file of the same name (made while the first exists, so that no file
     // system can give it the first one's id).
@@ -84,7 +84,7 @@ TEST_F(OpenedFolderTest, DeletesAnEntryOnlyWhileItIsTheObjectExpected) {
 
     EXPECT_EQ(folder.DeleteEntry(u"de.exe", &*copy), EntryState::kNotPlain);
     EXPECT_EQ(ReadTextFile(In(L"de.exe")), "another file");
-    const std::optional<FileIdentity> other = folder.IdentifyEntry(u"de.exe");
+    const std::optional<FileIdentity> other = IdentifyFile(folder.OpenEntry(u"de.exe").Get());
     ASSERT_TRUE(other.has_value());
     EXPECT_EQ(folder.DeleteEntry(u"de.exe", &*other), EntryState::kOpened);
     EXPECT_FALSE(FileExists(In(L"de.exe")));
