@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "support/text_win32.h"
+#include "support/win_test_support.h"
 
 namespace langsetup::test {
 
@@ -83,13 +84,7 @@ OutputPipe::OutputPipe() {
 
 std::string OutputPipe::ReadAll() {
     write_.Reset();
-    std::string content;
-    char chunk[4096];
-    DWORD read = 0;
-    while (::ReadFile(read_.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
-        content.append(chunk, read);
-    }
-    return content;
+    return ReadToEnd(read_.Get());
 }
 
 UniqueFileHandle InheritableFile(const std::wstring& path) {

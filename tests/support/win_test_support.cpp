@@ -183,6 +183,16 @@ void WriteTextFile(const std::wstring& path, const std::string& content) {
     ASSERT_EQ(written, content.size());
 }
 
+std::string ReadToEnd(HANDLE source) {
+    std::string content;
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(source, chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+        content.append(chunk, read);
+    }
+    return content;
+}
+
 std::optional<std::string> ReadTextFile(const std::wstring& path) {
     UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -190,13 +200,7 @@ std::optional<std::string> ReadTextFile(const std::wstring& path) {
     if (!file) {
         return std::nullopt;
     }
-    std::string content;
-    char chunk[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
-        content.append(chunk, read);
-    }
-    return content;
+    return ReadToEnd(file.Get());
 }
 
 void CopyFileOrFail(const std::wstring& from, const std::wstring& to) {

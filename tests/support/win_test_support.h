@@ -197,6 +197,9 @@ bool WaitFor(Condition condition, DWORD timeoutMs = 20000) {
 bool FileExists(const std::wstring& path);       // a file, not a folder
 bool DirectoryExists(const std::wstring& path);  // a folder
 void WriteTextFile(const std::wstring& path, const std::string& content);
+// Everything left to read from a file or the read end of a pipe.
+std::string ReadToEnd(HANDLE source);
+
 std::optional<std::string> ReadTextFile(const std::wstring& path);
 void CopyFileOrFail(const std::wstring& from, const std::wstring& to);
 void MakeDirectory(const std::wstring& path);
